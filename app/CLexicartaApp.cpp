@@ -1,0 +1,41 @@
+#include "app/CLexicartaApp.h"
+
+#include "app/CMainFrame.h"
+#include "app/SettingsStore.h"
+#include "app/SingleInstance.h"
+#include "app/StartupEntry.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+
+CLexicartaApp::CLexicartaApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("Lexicarta"));
+    setApplicationName(StringTable::Load(Res::AFX_IDS_APP_TITLE));
+    setApplicationDisplayName(StringTable::Load(Res::IDR_MAINFRAME));
+    setApplicationVersion(QStringLiteral(LEXICARTA_VERSION_TEXT));
+    // The window hides to the notification area; closing it must not end the program.
+    setQuitOnLastWindowClosed(false);
+}
+
+CLexicartaApp::~CLexicartaApp() = default;
+
+bool CLexicartaApp::InitInstance() {
+    instance_ = std::make_unique<SingleInstance>(SingleInstance::DefaultKey());
+    if (!instance_->Claim())
+        return false;
+
+    frame_ = std::make_unique<CMainFrame>();
+    connect(instance_.get(), &SingleInstance::showRequested, frame_.get(), &CMainFrame::ShowAndActivate);
+    frame_->show();
+
+    if (SettingsStore::GetInt(SettingsStore::StartWithPC, 2) == 2) {
+        SetStartWithPC(true);
+        SettingsStore::WriteInt(SettingsStore::StartWithPC, 1);
+    }
+    return true;
+}
+
+int CLexicartaApp::ExitInstance(int code) {
+    frame_.reset();
+    instance_.reset();
+    return code;
+}
