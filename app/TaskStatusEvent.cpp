@@ -1,0 +1,15 @@
+#include "app/TaskStatusEvent.h"
+
+#include <QCoreApplication>
+
+void TaskStatusEvent::Post(QObject* receiver, int code, uint32_t bookId) {
+    if (receiver)
+        QCoreApplication::postEvent(receiver, new TaskStatusEvent(code, bookId));
+}
+
+bool TaskStatusEvent::Send(QObject* receiver, int code, uint32_t bookId) {
+    if (!receiver)
+        return false;
+    TaskStatusEvent event(code, bookId);
+    return QCoreApplication::sendEvent(receiver, &event);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// The program's one client of the web service: the HTTP session (cookies shared by every exchange,
+// from any thread), the signed-in state, and every request the program makes.
+// Endpoint operations are virtual so that tests can stand in for the network.
+class ServiceClient {
+public:
+    enum Result : int {
+        ResultNoRequest = 0, // the URL could not be parsed; nothing was sent
+        ResultOk = 100,
+        ResultRefused = 101, // Login only: the service did not answer "ok"
+        ResultFailed = 102,  // status other than 200, or a transport error
+    };
+
+    // Talks to the service named by the build, or by the LEXICARTA_SERVICE_URL environment variable.
+    ServiceClient();
+    // Talks to the service at `baseUrl` (scheme, host and port, e.g. "http://127.0.0.1:8470").
+    explicit ServiceClient(const QString& baseUrl);
+    virtual ~ServiceClient();
+
+    ServiceClient(const ServiceClient&) = delete;
+    ServiceClient& operator=(const ServiceClient&) = delete;
+
+    void OpenSession();
+    void ResetSession();
+    void Logout();
+
+    virtual int Login(const QString& user, const QString& password);
+    virtual int TokenLogin(const QString& token, const QString& user);
+    virtual int GetLibrary(QString& out);
+    virtual int GetBook(int32_t bookId, QString& out);
+    virtual int Complete(uint32_t wordId, uint32_t bookId);
+    virtual int ClearComplete(uint32_t bookId);
+    virtual int GetUpdate(QString& out);
+    virtual int GetToken(QString& out);
+    virtual int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out);
+    virtual int FetchUrl(const QString& url, QString& out);
+    virtual int DownloadFile(const QString& localPath, const QString& url);
+
+    // Signed-in state written by Login/TokenLogin/Logout.
+    bool IsSignedIn() const;
+    int32_t StartBookId() const;
+    QString Token() const;
+    void SetAutoSignIn(bool on);
+    bool AutoSignIn() const;
+
+    // The service address this client talks to, without a trailing slash.
+    QString BaseUrl() const;
+};
