@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/StartupEntry.h"
+#include "app/TaskStatusEvent.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -24,6 +25,7 @@ bool CLexicartaApp::InitInstance() {
         return false;
 
     frame_ = std::make_unique<CMainFrame>();
+    TaskStatusEvent::SetMainWindow(frame_.get());
     connect(instance_.get(), &SingleInstance::showRequested, frame_.get(), &CMainFrame::ShowAndActivate);
     frame_->show();
 

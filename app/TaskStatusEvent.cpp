@@ -1,6 +1,15 @@
 #include "app/TaskStatusEvent.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+
+namespace {
+QPointer<QObject> mainWindow;
+}
+
+QObject* TaskStatusEvent::MainWindow() { return mainWindow.data(); }
+
+void TaskStatusEvent::SetMainWindow(QObject* window) { mainWindow = window; }
 
 void TaskStatusEvent::Post(QObject* receiver, int code, uint32_t bookId) {
     if (receiver)

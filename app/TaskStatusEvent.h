@@ -35,6 +35,10 @@ public:
     static void Post(QObject* receiver, int code, uint32_t bookId = 0);
     static bool Send(QObject* receiver, int code, uint32_t bookId = 0);
 
+    // The application's main window, the receiver of the main-window codes (null until it is set).
+    static QObject* MainWindow();
+    static void SetMainWindow(QObject* window);
+
 private:
     int code_;
     uint32_t bookId_;
