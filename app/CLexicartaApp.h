@@ -11,7 +11,7 @@ class SingleInstance;
 // registration to start at login.
 class CLexicartaApp : public QApplication {
     Q_OBJECT
-public:
+  public:
     CLexicartaApp(int& argc, char** argv);
     ~CLexicartaApp() override;
 
@@ -23,7 +23,7 @@ public:
 
     CMainFrame* MainFrame() const { return frame_.get(); }
 
-private:
+  private:
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<CMainFrame> frame_;
 };

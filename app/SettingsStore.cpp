@@ -15,7 +15,9 @@ namespace {
 constexpr const char* Organisation = "Lexicarta";
 constexpr const char* Application = "Lexicarta Desktop";
 
-QSettings openSettings() { return QSettings(QSettings::IniFormat, QSettings::UserScope, Organisation, Application); }
+QSettings openSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, Organisation, Application);
+}
 
 // Creates the file (and its folder) with owner-only access before the first write, and tightens an
 // existing file that is more open than that.
@@ -47,7 +49,9 @@ template <typename Write> bool writeValue(Write&& write) {
 
 } // namespace
 
-QString SettingsStore::FilePath() { return openSettings().fileName(); }
+QString SettingsStore::FilePath() {
+    return openSettings().fileName();
+}
 
 int SettingsStore::GetInt(const QString& name, int defaultValue) {
     QSettings settings = openSettings();

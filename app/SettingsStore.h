@@ -6,7 +6,7 @@
 // file. Nothing is cached: every read goes to the file, a missing value or unreadable file reads as
 // the caller's default. The file holds the sign-in token, so it is kept readable by its owner only.
 class SettingsStore {
-public:
+  public:
     static constexpr const char* Section = "1.0";
     static constexpr const char* DelayTime = "DelayTime";
     static constexpr const char* AutoPlay = "AutoPlay";

@@ -16,7 +16,9 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(pa
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::DefaultKey() { return QStringLiteral("Lexicarta Desktop-%1").arg(::getuid()); }
+QString SingleInstance::DefaultKey() {
+    return QStringLiteral("Lexicarta Desktop-%1").arg(::getuid());
+}
 
 bool SingleInstance::askRunningInstance() {
     QLocalSocket socket;

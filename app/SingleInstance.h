@@ -10,7 +10,7 @@ class QLocalServer;
 // crashed is taken over by the next start.
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SingleInstance(const QString& key, QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -21,11 +21,11 @@ public:
     // The per-user socket name of the program.
     static QString DefaultKey();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // Another start asked this instance to bring its window to the front.
     void showRequested();
 
-private:
+  private:
     bool askRunningInstance();
 
     QString key_;

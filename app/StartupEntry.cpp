@@ -52,6 +52,8 @@ void SetStartWithPC(bool on) {
     file.commit();
 }
 
-bool IsStartWithPC() { return QFileInfo::exists(EntryPath()); }
+bool IsStartWithPC() {
+    return QFileInfo::exists(EntryPath());
+}
 
 } // namespace StartupEntry

@@ -7,9 +7,13 @@ namespace {
 QPointer<QObject> mainWindow;
 }
 
-QObject* TaskStatusEvent::MainWindow() { return mainWindow.data(); }
+QObject* TaskStatusEvent::MainWindow() {
+    return mainWindow.data();
+}
 
-void TaskStatusEvent::SetMainWindow(QObject* window) { mainWindow = window; }
+void TaskStatusEvent::SetMainWindow(QObject* window) {
+    mainWindow = window;
+}
 
 void TaskStatusEvent::Post(QObject* receiver, int code, uint32_t bookId) {
     if (receiver)

@@ -7,7 +7,7 @@
 // The private message by which workers, the browser view and the panels report to a window:
 // a status code (what happened) and, for TASK_OPEN_BOOK, a book id.
 class TaskStatusEvent : public QEvent {
-public:
+  public:
     static constexpr QEvent::Type WM_TASK_STATUS = static_cast<QEvent::Type>(QEvent::User + 1);
 
     // Codes for the main window.
@@ -28,7 +28,7 @@ public:
 
     TaskStatusEvent(int code, uint32_t bookId = 0) : QEvent(WM_TASK_STATUS), code_(code), bookId_(bookId) {}
 
-    int Code() const { return code_; }      // lParam
+    int Code() const { return code_; }          // lParam
     uint32_t BookId() const { return bookId_; } // wParam
 
     // Posts (asynchronous, any thread) or sends (synchronous, the receiver's thread) the status.
@@ -39,7 +39,7 @@ public:
     static QObject* MainWindow();
     static void SetMainWindow(QObject* window);
 
-private:
+  private:
     int code_;
     uint32_t bookId_;
 };

@@ -13,8 +13,9 @@ namespace {
 QByteArray makeDocument(int cards) {
     static const char* meanings[] = {"사과", "달리다, 뛰다", "아름다운", "책; 예약하다", "빠르게"};
     std::mt19937 rng(7);
-    QByteArray out = R"({"title":"벤치마크 단어장","sound_plugin":{"url":"http://x/%word%","type":"url","file_type":"mp3"},)"
-                     R"("vocabularies":[)";
+    QByteArray out =
+        R"({"title":"벤치마크 단어장","sound_plugin":{"url":"http://x/%word%","type":"url","file_type":"mp3"},)"
+        R"("vocabularies":[)";
     for (int i = 0; i < cards; ++i) {
         out += "[\"word";
         out += QByteArray::number(rng() % 1000000);

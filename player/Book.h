@@ -7,10 +7,10 @@
 
 // One card of a book; created once from the document and never edited afterwards.
 struct Vocabulary {
-    QString name;    // headword
-    QString mean;    // meaning
-    QString example; // example sentence, may be empty
-    uint32_t id = 0; // the card's number at the service, sent as unsigned decimal
+    QString name;          // headword
+    QString mean;          // meaning
+    QString example;       // example sentence, may be empty
+    uint32_t id = 0;       // the card's number at the service, sent as unsigned decimal
     bool complete = false; // memorised when the book was loaded
 };
 

@@ -75,36 +75,49 @@ const json::array& toArray(const json::value& v, const QString& where) {
 } // namespace
 
 bool BookDocument::NameLess(const QString& a, const QString& b) {
-    const auto* pa = reinterpret_cast<const char16_t*>(a.constData());
-    const auto* pb = reinterpret_cast<const char16_t*>(b.constData());
-    return std::lexicographical_compare(pa, pa + a.size(), pb, pb + b.size());
+    // Qt's case-sensitive comparison orders by UTF-16 code units, shorter text first, and is vectorised.
+    return QStringView(a).compare(QStringView(b), Qt::CaseSensitive) < 0;
 }
 
 void BookDocument::SortByName(std::vector<uint32_t>& order, const std::vector<Vocabulary>& cards) {
     if (order.size() < 2)
         return;
-    auto name = [&](uint32_t index) -> const QString& { return cards[index].name; };
-    auto less = [&](uint32_t x, uint32_t y) { return NameLess(name(x), name(y)); };
-
-    // With distinct names every correct sort gives the arrangement of the reference quicksort.
-    {
-        std::vector<uint32_t> sorted(order);
-        std::sort(sorted.begin(), sorted.end(), less);
-        const bool distinct =
-            std::adjacent_find(sorted.begin(), sorted.end(), [&](uint32_t x, uint32_t y) {
-                return !less(x, y);
-            }) == sorted.end();
-        if (distinct) {
-            order = std::move(sorted);
-            return;
-        }
+    // One ordinary sort by name. With distinct names every correct sort gives the arrangement of the
+    // reference quicksort, so that result is final.
+    // Sorting views kept side by side with their indexes saves a pointer chase per comparison.
+    std::vector<std::pair<QStringView, uint32_t>> views;
+    views.reserve(order.size());
+    for (uint32_t index : order)
+        views.emplace_back(cards[index].name, index);
+    auto viewLess = [](const auto& x, const auto& y) {
+        return x.first.compare(y.first, Qt::CaseSensitive) < 0;
+    };
+    std::sort(views.begin(), views.end(), viewLess);
+    std::vector<uint32_t> sorted(order.size());
+    std::vector<uint32_t> rank(cards.size());
+    uint32_t r = 0;
+    for (std::size_t k = 0; k < views.size(); ++k) {
+        if (k > 0 && viewLess(views[k - 1], views[k]))
+            ++r;
+        rank[views[k].second] = r;
+        sorted[k] = views[k].second;
+    }
+    if (r + 1 == sorted.size()) {
+        order = std::move(sorted);
+        return;
     }
 
-    // Equal names: run the reference partition itself. Ranges are kept on an explicit stack, the
-    // larger half pushed first, so the stack stays O(log n) deep. A non-decreasing range is left
-    // unchanged by the partition (the pivot is its maximum), so such ranges are skipped at once.
+    // Equal names: run the reference partition itself (last element as pivot, elements not greater
+    // than the pivot to the left), on name ranks instead of names: same outcome, cheap comparisons.
+    // Each entry packs the rank above the card index. Ranges are kept on an explicit stack, the larger
+    // half pushed first, so the stack stays O(log n) deep. A non-decreasing range is left unchanged by
+    // the partition (its pivot is its maximum), so such ranges are skipped at once.
+    std::vector<uint64_t> keys(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        keys[k] = (static_cast<uint64_t>(rank[order[k]]) << 32) | order[k];
+    auto key = [&](std::ptrdiff_t k) { return keys[k] >> 32; };
     std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> ranges;
-    ranges.emplace_back(0, static_cast<std::ptrdiff_t>(order.size()) - 1);
+    ranges.emplace_back(0, static_cast<std::ptrdiff_t>(keys.size()) - 1);
     while (!ranges.empty()) {
         const auto [lo, hi] = ranges.back();
         ranges.pop_back();
@@ -112,24 +125,26 @@ void BookDocument::SortByName(std::vector<uint32_t>& order, const std::vector<Vo
             continue;
         bool ascending = true;
         for (std::ptrdiff_t k = lo; k < hi && ascending; ++k)
-            ascending = !less(order[k + 1], order[k]);
+            ascending = key(k) <= key(k + 1);
         if (ascending)
             continue;
-        const QString pivot = name(order[hi]);
+        const uint64_t pivot = key(hi);
         std::ptrdiff_t i = lo;
         for (std::ptrdiff_t j = lo; j < hi; ++j) {
-            if (NameLess(pivot, name(order[j])))
+            if (pivot < key(j))
                 continue;
-            std::swap(order[i], order[j]);
+            std::swap(keys[i], keys[j]);
             ++i;
         }
-        std::swap(order[i], order[hi]);
+        std::swap(keys[i], keys[hi]);
         std::pair<std::ptrdiff_t, std::ptrdiff_t> left{lo, i - 1}, right{i + 1, hi};
         if (left.second - left.first > right.second - right.first)
             std::swap(left, right);
-        ranges.push_back(right); // larger first, smaller handled next
+        ranges.push_back(right); // the larger half waits, the smaller is handled next
         ranges.push_back(left);
     }
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        order[k] = static_cast<uint32_t>(keys[k]);
 }
 
 BookDocument::Result BookDocument::Parse(const QString& text, uint32_t bookId) {
@@ -159,7 +174,8 @@ BookDocument::Result BookDocument::Parse(const QString& text, uint32_t bookId) {
             book->has_sound = true;
             book->sound.url = toText(member(plugin, "url"), QStringLiteral("sound_plugin.url"));
             book->sound.type = toText(member(plugin, "type"), QStringLiteral("sound_plugin.type"));
-            book->sound.file_type = toText(member(plugin, "file_type"), QStringLiteral("sound_plugin.file_type"));
+            book->sound.file_type =
+                toText(member(plugin, "file_type"), QStringLiteral("sound_plugin.file_type"));
         }
         const json::value& image = member(root, "image_plugin");
         if (!image.is_null()) {
@@ -180,16 +196,34 @@ BookDocument::Result BookDocument::Parse(const QString& text, uint32_t bookId) {
         const std::size_t n = cards.empty() ? 0 : cards.size() - 1;
         book->vocabularies.reserve(n);
         for (std::size_t i = 0; i < n; ++i) {
-            const QString where = QStringLiteral("vocabularies[%1]").arg(i);
-            const json::array& card = toArray(cards[i], where);
-            if (card.size() < 5)
-                throw Refusal{QStringLiteral("%1: a card needs five elements, it has %2").arg(where).arg(card.size())};
+            // Where a refusal happened is only spelled out when one does.
+            const json::value& element = cards[i];
+            if (!element.is_array() || element.get_array().size() < 5) {
+                const QString where = QStringLiteral("vocabularies[%1]").arg(i);
+                if (!element.is_array())
+                    refuse(where, element, 1);
+                throw Refusal{QStringLiteral("%1: a card needs five elements, it has %2")
+                                  .arg(where)
+                                  .arg(element.get_array().size())};
+            }
+            const json::array& card = element.get_array();
+            if (!card[0].is_string() || !card[1].is_string() || !card[2].is_string() ||
+                !(card[3].is_int64() || card[3].is_uint64()) ||
+                !(card[4].is_int64() || card[4].is_uint64())) {
+                for (std::size_t k = 0; k < 5; ++k) {
+                    const QString where = QStringLiteral("vocabularies[%1][%2]").arg(i).arg(k);
+                    if (k < 3)
+                        toText(card[k], where);
+                    else
+                        toLow32(card[k], where);
+                }
+            }
             Vocabulary v;
-            v.name = toText(card[0], where + QStringLiteral("[0]"));
-            v.mean = toText(card[1], where + QStringLiteral("[1]"));
-            v.example = toText(card[2], where + QStringLiteral("[2]"));
-            v.id = toLow32(card[3], where + QStringLiteral("[3]"));
-            v.complete = toLow32(card[4], where + QStringLiteral("[4]")) != 0;
+            v.name = toText(card[0], QString());
+            v.mean = toText(card[1], QString());
+            v.example = toText(card[2], QString());
+            v.id = toLow32(card[3], QString());
+            v.complete = toLow32(card[4], QString()) != 0;
             book->vocabularies.push_back(std::move(v));
         }
 

@@ -9,7 +9,7 @@
 
 // Turns the service's book document (JSON text) into a Book with its card and sorted orders.
 class BookDocument {
-public:
+  public:
     struct Result {
         std::unique_ptr<Book> book; // null when the document is outside the format
         QString error;              // why it was refused, for the log

@@ -4,6 +4,6 @@
 
 // The program's texts by resource number; an unknown number gives an empty text.
 class StringTable {
-public:
+  public:
     static QString Load(int id);
 };

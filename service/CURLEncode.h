@@ -4,7 +4,7 @@
 
 // Percent-encoder for form fields and for texts placed into URLs.
 class CURLEncode {
-public:
+  public:
     virtual ~CURLEncode() = default;
 
     // Printable-ASCII encoding of `text`: units up to U+00FF outside the safe set become "%XX";

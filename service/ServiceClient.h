@@ -9,7 +9,7 @@
 // from any thread), the signed-in state, and every request the program makes.
 // Endpoint operations are virtual so that tests can stand in for the network.
 class ServiceClient {
-public:
+  public:
     enum Result : int {
         ResultNoRequest = 0, // the URL could not be parsed; nothing was sent
         ResultOk = 100,

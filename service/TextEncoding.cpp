@@ -6,7 +6,9 @@
 
 namespace TextEncoding {
 
-QString Utf8ToWide(const char* bytes) { return Utf8ToWide(bytes, bytes ? std::strlen(bytes) : 0); }
+QString Utf8ToWide(const char* bytes) {
+    return Utf8ToWide(bytes, bytes ? std::strlen(bytes) : 0);
+}
 
 QString Utf8ToWide(const char* bytes, std::size_t length) {
     QString out;

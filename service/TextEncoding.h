@@ -13,7 +13,9 @@ namespace TextEncoding {
 // A sequence cut off by the end is dropped; nothing past the end is read.
 QString Utf8ToWide(const char* bytes);
 QString Utf8ToWide(const char* bytes, std::size_t length);
-inline QString Utf8ToWide(const QByteArray& bytes) { return Utf8ToWide(bytes.constData(), bytes.size()); }
+inline QString Utf8ToWide(const QByteArray& bytes) {
+    return Utf8ToWide(bytes.constData(), bytes.size());
+}
 
 // Converts to the Korean code page (CP949), '?' for each character it lacks; stops at a U+0000.
 QByteArray WideToNarrow(const QString& text);

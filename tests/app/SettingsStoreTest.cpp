@@ -11,7 +11,7 @@
 namespace {
 
 class Settings : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QFile::remove(SettingsStore::FilePath());
         QFile::remove(StartupEntry::EntryPath());

@@ -92,11 +92,11 @@ TEST(BookDocument, OutsideTheFormatIsRefusedWhole) {
     refusal("");
     refusal("not json");
     refusal(R"({"title":"T","vocabularies":[["a","b","c",1,0],0)"); // truncated body
-    refusal(doc(R"(["a","b","c",1],0)"));                          // four elements
-    refusal(doc(R"(["a","b","c",true,0],0)"));                     // boolean id
-    refusal(doc(R"(["a","b","c","1",0],0)"));                      // numeric string
-    refusal(doc(R"(["a","b","c",1,1.0],0)"));                      // real
-    refusal(doc(R"(["a","b","c",1,0],"x",0)"));                    // a card that is not an array
+    refusal(doc(R"(["a","b","c",1],0)"));                           // four elements
+    refusal(doc(R"(["a","b","c",true,0],0)"));                      // boolean id
+    refusal(doc(R"(["a","b","c","1",0],0)"));                       // numeric string
+    refusal(doc(R"(["a","b","c",1,1.0],0)"));                       // real
+    refusal(doc(R"(["a","b","c",1,0],"x",0)"));                     // a card that is not an array
     refusal(doc(R"(["a",null,"c",1,0],0)"));
     refusal(doc("0", R"("sound_plugin":{"url":"u","type":"t"},)")); // missing file_type
     refusal(doc("0", R"("image_plugin":{"url":"u"},)"));
@@ -105,11 +105,13 @@ TEST(BookDocument, OutsideTheFormatIsRefusedWhole) {
     refusal(QString(QChar(0xFEFF)) + doc("0"));
     // Integers beyond 64 bits become reals and are refused; deep nesting ends cleanly.
     refusal(doc(R"(["a","b","c",123456789012345678901234567890,0],0)"));
-    refusal(doc("0", QStringLiteral("\"style_plugin\":%1%2,").arg(QString(100000, '['), QString(100000, ']'))));
+    refusal(
+        doc("0", QStringLiteral("\"style_plugin\":%1%2,").arg(QString(100000, '['), QString(100000, ']'))));
 }
 
 TEST(BookDocument, OddButValidValues) {
-    auto book = parse(doc(R"(["a","b","c",-1,4294967296],["x\u0000y","\ud83d\ude00","",18446744073709551615,1,"more"],0)"));
+    auto book = parse(
+        doc(R"(["a","b","c",-1,4294967296],["x\u0000y","\ud83d\ude00","",18446744073709551615,1,"more"],0)"));
     ASSERT_TRUE(book);
     EXPECT_EQ(book->vocabularies[0].id, 4294967295u); // low 32 bits of -1
     EXPECT_FALSE(book->vocabularies[0].complete);     // low 32 bits of 2^32 are zero

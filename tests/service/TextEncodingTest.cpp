@@ -1,11 +1,13 @@
-#include "service/CURLEncode.h"
 #include "service/TextEncoding.h"
+#include "service/CURLEncode.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QString encode(const QString& s) { return CURLEncode().UrlEncode(s); }
+QString encode(const QString& s) {
+    return CURLEncode().UrlEncode(s);
+}
 
 TEST(UrlEncode, AsciiRules) {
     EXPECT_EQ(encode("a b+c"), "a%20b%2Bc");
@@ -24,7 +26,7 @@ TEST(UrlEncode, AsciiRules) {
 TEST(UrlEncode, WideCharactersAsUtf8) {
     EXPECT_EQ(encode(QString::fromUtf8("한")), "%ED%95%9C");
     EXPECT_EQ(encode(QString::fromUtf8("가a")), "%EA%B0%80a");
-    EXPECT_EQ(encode(QString::fromUtf8("😀")), "%F0%9F%98%80"); // a surrogate pair is one character
+    EXPECT_EQ(encode(QString::fromUtf8("😀")), "%F0%9F%98%80");     // a surrogate pair is one character
     EXPECT_EQ(encode(QString(QChar(0xD800)) + "x"), "%EF%BF%BDx"); // lone surrogate
     const QString all = encode(QString::fromUtf8("단어 word ✓"));
     for (QChar c : all)
