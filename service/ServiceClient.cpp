@@ -7,11 +7,13 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <cwchar>
 #include <fcntl.h>
 #include <mutex>
 #include <shared_mutex>
@@ -43,28 +45,13 @@ void logLine(const QString& line) {
     qCDebug(lcServiceClient).noquote() << text;
 }
 
-// Reads a decimal number like wcstol with base 10 on a platform whose long has 32 bits: leading white
-// space and a sign are allowed, reading stops at the first non-digit, 0 without digits, out-of-range
-// values are clamped.
+// Reads a decimal number as wcstol with base 10 does (leading white space and a sign allowed, reading
+// stops at the first non-digit, 0 without digits), clamped to 32 bits as on the platform the service
+// was made for.
 int32_t readDecimal(const QString& text) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    int64_t value = 0;
-    for (; i < n && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
-        value = value * 10 + (text.at(i).unicode() - '0');
-        if (value > int64_t(INT32_MAX) + 1)
-            value = int64_t(INT32_MAX) + 1;
-    }
-    if (negative)
-        return value > int64_t(INT32_MAX) ? INT32_MIN : static_cast<int32_t>(-value);
-    return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+    const std::wstring wide = text.toStdWString();
+    const long value = std::wcstol(wide.c_str(), nullptr, 10);
+    return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
 // The body as the program keeps it: 1024-byte slices, each cut at its first zero byte.
