@@ -147,6 +147,7 @@ ReferenceServer::ReferenceServer(ServiceStore& store, const QString& dataDir, co
       server_(std::make_unique<httplib::Server>()), newestVersion_(newestVersion) {
     server_->new_task_queue = [] { return new httplib::ThreadPool(48); };
     server_->set_keep_alive_max_count(100000);
+    server_->set_tcp_nodelay(true); // headers and body go out in separate writes
     server_->set_payload_max_length(16u * 1024u * 1024u);
     addControlRoutes();
     addRoutes();
@@ -340,9 +341,12 @@ void ReferenceServer::login(const httplib::Request& req, httplib::Response& res)
         return;
     }
     newSession(user->id, res);
-    std::string answer = "ok;" + std::to_string(startBook(*user));
-    if (form["data[User][auto]"] == "1")
-        answer += ";" + utf8(store_.IssueToken(user->id));
+    std::string answer = "ok;";
+    answer += std::to_string(startBook(*user));
+    if (form["data[User][auto]"] == "1") {
+        answer += ';';
+        answer += utf8(store_.IssueToken(user->id));
+    }
     answerText(res, answer);
 }
 
@@ -357,7 +361,9 @@ void ReferenceServer::autoLogin(const httplib::Request& req, httplib::Response& 
         return;
     }
     newSession(user->id, res);
-    answerText(res, "ok;" + std::to_string(startBook(*user)));
+    std::string answer = "ok;";
+    answer += std::to_string(startBook(*user));
+    answerText(res, answer);
 }
 
 void ReferenceServer::library(const httplib::Request& req, httplib::Response& res) {
