@@ -25,6 +25,18 @@ struct Response;
 // fixed HTTP-authentication credentials, a cookie session, the web pages the program opens, and the
 // "/_control/" endpoints through which tests inject faults and read the recorded requests.
 // Listens on 127.0.0.1 only.
+//
+// Control endpoints (form bodies, answer "ok" unless said otherwise; never recorded):
+//   GET  /_control/ping                 "pong"
+//   POST /_control/fault                path (exact, or a prefix ending in '*'), status, delay_ms, drop=1,
+//                                       truncate=1, zero_at, pad_1024=1, body, times (-1: every request)
+//   POST /_control/clear_faults
+//   GET  /_control/requests             JSON [{method, target, headers: [[name, value]...], body: Base64}]
+//   POST /_control/clear_requests
+//   POST /_control/newest_version       version (the update answer's version)
+//   POST /_control/log_date             date (the learning-log answer; empty: today's date)
+//   GET  /_control/marks?user=NAME      JSON array of the user's memorised word ids
+//   GET  /_control/learning_log?user=NAME  JSON {date: [word ids]}
 class ReferenceServer {
   public:
     ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion);
