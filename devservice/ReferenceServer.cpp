@@ -236,6 +236,16 @@ std::optional<ServiceStore::User> ReferenceServer::sessionUser(const httplib::Re
     return store_.UserById(user);
 }
 
+std::optional<ServiceStore::User> ReferenceServer::signedInUser(const httplib::Request& req,
+                                                                httplib::Response& res) {
+    auto user = sessionUser(req);
+    if (!user) {
+        res.status = 403;
+        answerText(res, "not signed in");
+    }
+    return user;
+}
+
 std::string ReferenceServer::newSession(int64_t user, httplib::Response& res) {
     const std::string sid = randomHex();
     {
@@ -367,12 +377,9 @@ void ReferenceServer::autoLogin(const httplib::Request& req, httplib::Response& 
 }
 
 void ReferenceServer::library(const httplib::Request& req, httplib::Response& res) {
-    const auto user = sessionUser(req);
-    if (!user) {
-        res.status = 403;
-        answerText(res, "not signed in");
+    const auto user = signedInUser(req, res);
+    if (!user)
         return;
-    }
     QJsonArray list;
     for (const auto& book : store_.Books(user->id))
         list.append(QJsonArray{qint64(book.id), book.title});
@@ -381,12 +388,9 @@ void ReferenceServer::library(const httplib::Request& req, httplib::Response& re
 }
 
 void ReferenceServer::book(const httplib::Request& req, httplib::Response& res) {
-    const auto user = sessionUser(req);
-    if (!user) {
-        res.status = 403;
-        answerText(res, "not signed in");
+    const auto user = signedInUser(req, res);
+    if (!user)
         return;
-    }
     const std::optional<int64_t> id = number(req.matches[1]);
     const auto info = id ? store_.Book(user->id, *id) : std::nullopt;
     if (!info) {
@@ -457,22 +461,16 @@ void ReferenceServer::installer(const httplib::Request& req, httplib::Response& 
 }
 
 void ReferenceServer::getToken(const httplib::Request& req, httplib::Response& res) {
-    const auto user = sessionUser(req);
-    if (!user) {
-        res.status = 403;
-        answerText(res, "not signed in");
+    const auto user = signedInUser(req, res);
+    if (!user)
         return;
-    }
     answerText(res, utf8(store_.IssueWebToken(user->id)));
 }
 
 void ReferenceServer::saveLearningLog(const httplib::Request& req, httplib::Response& res) {
-    const auto user = sessionUser(req);
-    if (!user) {
-        res.status = 403;
-        answerText(res, "not signed in");
+    const auto user = signedInUser(req, res);
+    if (!user)
         return;
-    }
     auto form = FormCodec::ParseForm(req.body);
     const std::string date = form["LearningLogDate"];
     if (!date.empty()) {

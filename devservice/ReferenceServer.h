@@ -63,6 +63,8 @@ class ReferenceServer {
     void record(const httplib::Request& req);
 
     std::optional<ServiceStore::User> sessionUser(const httplib::Request& req);
+    // The session's user; without one the answer becomes 403.
+    std::optional<ServiceStore::User> signedInUser(const httplib::Request& req, httplib::Response& res);
     std::string newSession(int64_t user, httplib::Response& res);
     int64_t startBook(const ServiceStore::User& user);
     std::string baseUrl(const httplib::Request& req) const;

@@ -112,22 +112,24 @@ std::optional<ServiceStore::User> ServiceStore::SignIn(const QString& name, cons
     return User{s.Int(0), s.Text(1), s.Int(2)};
 }
 
+std::optional<ServiceStore::User> ServiceStore::userRow(Statement& s) {
+    if (!s.Step())
+        return std::nullopt;
+    return User{s.Int(0), s.Text(1), s.Int(2)};
+}
+
 std::optional<ServiceStore::User> ServiceStore::UserByName(const QString& name) {
     std::lock_guard lock(mutex_);
     Statement s(db_, "SELECT id, name, last_book FROM users WHERE name = ?");
     s.Bind(name);
-    if (!s.Step())
-        return std::nullopt;
-    return User{s.Int(0), s.Text(1), s.Int(2)};
+    return userRow(s);
 }
 
 std::optional<ServiceStore::User> ServiceStore::UserById(int64_t id) {
     std::lock_guard lock(mutex_);
     Statement s(db_, "SELECT id, name, last_book FROM users WHERE id = ?");
     s.Bind(id);
-    if (!s.Step())
-        return std::nullopt;
-    return User{s.Int(0), s.Text(1), s.Int(2)};
+    return userRow(s);
 }
 
 QString ServiceStore::IssueToken(int64_t user) {

@@ -74,6 +74,8 @@ class ServiceStore {
   private:
     class Statement;
     bool exec(const char* sql);
+    // The user of the next row of "SELECT id, name, last_book ...".
+    static std::optional<User> userRow(Statement& s);
     QString randomToken();
     static QString passwordHash(const QString& salt, const QString& password);
 
