@@ -11,7 +11,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <cwchar>
 #include <fcntl.h>
@@ -117,10 +116,6 @@ void setCommonOptions(CURL* h, long connectMs, long stallSeconds) {
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallSeconds);
 }
-
-} // namespace
-
-namespace {
 
 enum class Form {
     None,     // no form header
