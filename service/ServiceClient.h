@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
+
+// Transport errors ("ERROR# ...") go to this category; they are never shown to the user.
+Q_DECLARE_LOGGING_CATEGORY(lcServiceClient)
 
 // The program's one client of the web service: the HTTP session (cookies shared by every exchange,
 // from any thread), the signed-in state, and every request the program makes.
@@ -51,4 +57,24 @@ class ServiceClient {
 
     // The service address this client talks to, without a trailing slash.
     QString BaseUrl() const;
+
+    // Whether a session is open (between OpenSession and ResetSession).
+    bool HasSession() const;
+
+    // Time limits of every exchange and of the download: connecting, and the longest wait without a
+    // single byte arriving before the transfer is abandoned (a transport error).
+    static constexpr std::chrono::milliseconds kDefaultConnectTimeout{60000};
+    static constexpr std::chrono::seconds kDefaultStallTimeout{30};
+    void SetTimeouts(std::chrono::milliseconds connect, std::chrono::seconds stall);
+
+    // Keep connections open between exchanges (the default) or open a fresh one for every exchange.
+    void SetConnectionReuse(bool reuse);
+
+    // The fixed HTTP-authentication credentials of the service.
+    static constexpr const char* kAuthUser = "MarbleyGlint";
+    static constexpr const char* kAuthPassword = "qpvrt#hsxmoa";
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
 };

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class ServiceClient;
+
+// The check for a newer version after every sign-in: asks the service, and when it names a newer
+// version asks the user, downloads the installer into a private folder and starts it silently.
+class UpdateCheck {
+  public:
+    // Results of Run.
+    static constexpr int UpToDate = 1;                            // no newer version: go on signed in
+    static constexpr int InstallerStarted = 0;                    // the program should close now
+    static constexpr int Declined = static_cast<int>(0x80004004); // E_ABORT: the user said no
+    static constexpr int Failed = static_cast<int>(0x80004005);   // E_FAIL: after the failure message
+
+    struct Version {
+        int major = 0;
+        int minor = 0;
+    };
+
+    // What the check shows: the question (true for yes) and the failure message.
+    struct Prompts {
+        std::function<bool()> confirmUpdate;
+        std::function<void()> reportFailure;
+    };
+
+    static int Run(ServiceClient& client, const Prompts& prompts);
+
+    // "major.minor" read as the C library's atoi reads each part; 0.0 for text without digits.
+    static Version ParseVersion(const QByteArray& text);
+    // The program's own version (0.1).
+    static Version OwnVersion();
+    static bool IsNewer(Version service, Version own);
+    // The installer's file name from its URL; empty when it is no usable file name.
+    static QString InstallerFileName(const QString& url);
+    // The user's private download folder (created with mode 0700); empty when it cannot be made safe.
+    static QString DownloadFolder();
+    // Makes the file executable and starts it detached with the argument "/S".
+    static bool StartInstaller(const QString& path);
+};
