@@ -71,6 +71,12 @@ void CLoadingBox::showEvent(QShowEvent* event) {
     Q_EMIT Shown();
 }
 
+void CLoadingBox::hideEvent(QHideEvent* event) {
+    // Nobody sees the animation now; the next paint resumes it.
+    picture_->Stop();
+    QDialog::hideEvent(event);
+}
+
 void CLoadingBox::PlaceOverOwner() {
     QRect area;
     if (owner_ != nullptr) {

@@ -85,6 +85,8 @@ TEST(LoadingBox, LayoutPictureAndBorder) {
     }
     EXPECT_TRUE(picture->IsPlaying());
     EXPECT_EQ(picture->AnimationThreadsStarted(), 1);
+    box.hide();
+    EXPECT_FALSE(picture->IsPlaying());
 }
 
 } // namespace
