@@ -113,29 +113,27 @@ void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
 
 void CSkinButton::focusOutEvent(QFocusEvent* event) {
     QAbstractButton::focusOutEvent(event);
-    if (pressing_) {
-        // The press is over: no repeats, and its release does not click.
-        abandoned_ = true;
-        EndPressing();
-        setDown(false);
-    }
+    AbandonPress();
 }
 
 void CSkinButton::changeEvent(QEvent* event) {
     QAbstractButton::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange && !isEnabled() && pressing_) {
-        abandoned_ = true;
-        EndPressing();
-    }
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        AbandonPress();
 }
 
 void CSkinButton::hideEvent(QHideEvent* event) {
     QAbstractButton::hideEvent(event);
-    if (pressing_) {
-        abandoned_ = true;
-        EndPressing();
-        setDown(false);
-    }
+    AbandonPress();
+}
+
+void CSkinButton::AbandonPress() {
+    if (!pressing_)
+        return;
+    // The press is over: no more repeats, and its release does not click.
+    abandoned_ = true;
+    EndPressing();
+    setDown(false);
 }
 
 void CSkinButton::EndPressing() {

@@ -55,6 +55,8 @@ class CSkinButton : public QAbstractButton {
 
   private:
     void EndPressing();
+    // Ends a press that lost its focus, its window or its enabled state.
+    void AbandonPress();
     void DeleteOwnedExcept(const QPixmap* const keep[4]);
 
     bool hovering_ = false;

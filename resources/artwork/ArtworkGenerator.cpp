@@ -547,6 +547,21 @@ void DrawMark(QPainter& p, const QRectF& box, const QColor& card, const QColor& 
     p.restore();
 }
 
+// The mark followed by the program's name, as high as the picture.
+QImage Wordmark(QSize size, const QColor& card, const QColor& letter, const QColor& text, int textPixels) {
+    QImage image = Blank(size.width(), size.height());
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int h = size.height();
+    DrawMark(p, QRectF(0, 0, h, h), card, letter);
+    p.setFont(BrandFont(textPixels));
+    p.setPen(text);
+    const qreal left = h + h / 6.0;
+    p.drawText(QRectF(left, 0, size.width() - left, h), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("렉시카르타"));
+    return image;
+}
+
 void SavePictures() {
     using namespace Res;
     // Title strip (stretched across the top) and bottom strip.
@@ -569,28 +584,8 @@ void SavePictures() {
     }
     SaveBitmap(IDB_SIZE_GRIP, "size_grip", grip);
 
-    {
-        QImage logo = Blank(123, 17);
-        QPainter p(&logo);
-        p.setRenderHint(QPainter::Antialiasing);
-        DrawMark(p, QRectF(0, 0, 17, 17), Qt::white, kAccentDark);
-        p.setFont(BrandFont(13));
-        p.setPen(Qt::white);
-        p.drawText(QRectF(21, 0, 102, 17), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("렉시카르타"));
-        p.end();
-        SaveBitmap(IDB_TITLE_LOGO, "title_logo", logo);
-    }
-    {
-        QImage logo = Blank(160, 29);
-        QPainter p(&logo);
-        p.setRenderHint(QPainter::Antialiasing);
-        DrawMark(p, QRectF(0, 0, 29, 29), kAccent, Qt::white);
-        p.setFont(BrandFont(20));
-        p.setPen(kAccentDark);
-        p.drawText(QRectF(34, 0, 126, 29), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("렉시카르타"));
-        p.end();
-        SaveBitmap(IDB_SIGNIN_LOGO, "signin_logo", logo);
-    }
+    SaveBitmap(IDB_TITLE_LOGO, "title_logo", Wordmark({123, 17}, Qt::white, kAccentDark, Qt::white, 13));
+    SaveBitmap(IDB_SIGNIN_LOGO, "signin_logo", Wordmark({160, 29}, kAccent, Qt::white, kAccentDark, 20));
     {
         QImage header = Blank(240, 66);
         QPainter p(&header);
