@@ -1,0 +1,154 @@
+#include "CSkinButton.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+
+#include <algorithm>
+#include <iterator>
+
+CSkinButton::CSkinButton(QWidget* parent, int commandId) : QAbstractButton(parent), commandId_(commandId) {
+    setMouseTracking(true);
+    connect(this, &QAbstractButton::clicked, this, [this] { Q_EMIT Command(commandId_); });
+}
+
+CSkinButton::~CSkinButton() {
+    const QPixmap* none[4] = {nullptr, nullptr, nullptr, nullptr};
+    DeleteOwnedExcept(none);
+}
+
+bool CSkinButton::SetBitmaps(const QPixmap* normal, const QPixmap* pressed, const QPixmap* hover,
+                             const QPixmap* disabled, bool ownsBitmaps) {
+    const bool hasWindow = parentWidget() != nullptr || testAttribute(Qt::WA_WState_Created);
+    if (!hasWindow || normal == nullptr)
+        return false;
+    const QPixmap* looks[4] = {normal, pressed, hover, disabled};
+    DeleteOwnedExcept(looks);
+    std::copy(std::begin(looks), std::end(looks), std::begin(looks_));
+    ownsBitmaps_ = ownsBitmaps;
+    resize(normal->size());
+    update();
+    return true;
+}
+
+void CSkinButton::DeleteOwnedExcept(const QPixmap* const keep[4]) {
+    if (!ownsBitmaps_)
+        return;
+    // One bitmap may serve several looks: delete each once, and none that stays in use.
+    for (int i = 0; i < 4; ++i) {
+        const QPixmap* bitmap = looks_[i];
+        if (bitmap == nullptr || std::find(keep, keep + 4, bitmap) != keep + 4 ||
+            std::find(looks_, looks_ + i, bitmap) != looks_ + i)
+            continue;
+        delete bitmap;
+    }
+    std::fill(std::begin(looks_), std::end(looks_), nullptr);
+}
+
+CSkinButton::Look CSkinButton::CurrentLook() const {
+    if (!isEnabled())
+        return Look::Disabled;
+    if (isDown())
+        return Look::Pressed;
+    if (hovering_)
+        return Look::Hover;
+    return Look::Normal;
+}
+
+const QPixmap* CSkinButton::Bitmap(Look look) const {
+    return looks_[static_cast<int>(look)];
+}
+
+void CSkinButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPixmap* bitmap = Bitmap(CurrentLook());
+    if (bitmap == nullptr || bitmap->isNull())
+        painter.fillRect(rect(), Qt::white);
+    else
+        painter.drawPixmap(0, 0, *bitmap);
+}
+
+void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
+    if (abandoned_)
+        return;
+    if (!pressing_ && !hovering_) {
+        hovering_ = true;
+        update();
+    }
+    QAbstractButton::mouseMoveEvent(event);
+}
+
+void CSkinButton::leaveEvent(QEvent* event) {
+    hovering_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void CSkinButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        abandoned_ = false;
+        pressing_ = true;
+        if (repeat_)
+            repeatDelay_.start(kRepeatDelayMs, Qt::PreciseTimer, this);
+        if (hovering_) {
+            hovering_ = false;
+            update();
+        }
+    }
+    QAbstractButton::mousePressEvent(event);
+}
+
+void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const bool abandoned = abandoned_;
+        abandoned_ = false;
+        EndPressing();
+        if (abandoned) {
+            setDown(false);
+            return;
+        }
+    }
+    QAbstractButton::mouseReleaseEvent(event);
+}
+
+void CSkinButton::focusOutEvent(QFocusEvent* event) {
+    QAbstractButton::focusOutEvent(event);
+    AbandonPress();
+}
+
+void CSkinButton::changeEvent(QEvent* event) {
+    QAbstractButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        AbandonPress();
+}
+
+void CSkinButton::hideEvent(QHideEvent* event) {
+    QAbstractButton::hideEvent(event);
+    AbandonPress();
+}
+
+void CSkinButton::AbandonPress() {
+    if (!pressing_)
+        return;
+    // The press is over: no more repeats, and its release does not click.
+    abandoned_ = true;
+    EndPressing();
+    setDown(false);
+}
+
+void CSkinButton::EndPressing() {
+    pressing_ = false;
+    repeatDelay_.stop();
+    repeatPeriod_.stop();
+}
+
+void CSkinButton::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == repeatDelay_.timerId()) {
+        repeatPeriod_.start(kRepeatPeriodMs, Qt::PreciseTimer, this);
+        repeatDelay_.stop();
+    } else if (event->timerId() == repeatPeriod_.timerId()) {
+        Q_EMIT Command(commandId_);
+    } else {
+        QAbstractButton::timerEvent(event);
+    }
+}

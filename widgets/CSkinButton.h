@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QBasicTimer>
+
+class QPixmap;
+
+// A push button drawn only from bitmaps: one look when idle, pressed, under the mouse and disabled.
+// It never draws its caption; a look it lacks shows as a white rectangle. A repeating button sends
+// its command every 50 ms from 500 ms after the press while it stays held, besides the click on
+// release. Every click and repeat is emitted as Command with the button's command id.
+class CSkinButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    enum class Look { Normal, Pressed, Hover, Disabled };
+
+    static constexpr int kRepeatDelayMs = 500;
+    static constexpr int kRepeatPeriodMs = 50;
+
+    explicit CSkinButton(QWidget* parent = nullptr, int commandId = 0);
+    ~CSkinButton() override;
+
+    // Gives the button its looks and resizes it (without moving it) to the normal look. pressed, hover
+    // and disabled may be null. With ownsBitmaps the button deletes the bitmaps when they are replaced
+    // and when it is destroyed; otherwise the caller keeps them alive as long as the button shows
+    // them. Returns false and changes nothing (ownership stays with the caller) when the button is not
+    // part of a window yet (no parent and never shown) or normal is null.
+    bool SetBitmaps(const QPixmap* normal, const QPixmap* pressed, const QPixmap* hover,
+                    const QPixmap* disabled, bool ownsBitmaps = false);
+
+    void SetRepeat(bool repeat) { repeat_ = repeat; }
+    bool Repeat() const { return repeat_; }
+    int CommandId() const { return commandId_; }
+    void SetCommandId(int id) { commandId_ = id; }
+
+    // The look the button shows now: disabled, else pressed, else hover, else normal.
+    Look CurrentLook() const;
+    const QPixmap* Bitmap(Look look) const;
+    bool IsHovering() const { return hovering_; }
+    bool IsPressing() const { return pressing_; }
+
+  Q_SIGNALS:
+    void Command(int id);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+  private:
+    void EndPressing();
+    // Ends a press that lost its focus, its window or its enabled state.
+    void AbandonPress();
+    void DeleteOwnedExcept(const QPixmap* const keep[4]);
+
+    bool hovering_ = false;
+    bool pressing_ = false;
+    bool ownsBitmaps_ = false;
+    // After focus loss during a press, the rest of that press (moves and release) is ignored.
+    bool abandoned_ = false;
+    const QPixmap* looks_[4] = {nullptr, nullptr, nullptr, nullptr}; // indexed by Look
+    bool repeat_ = false;
+    int commandId_ = 0;
+    QBasicTimer repeatDelay_;  // the 500 ms before the first repeat
+    QBasicTimer repeatPeriod_; // every 50 ms after that
+};
