@@ -1,0 +1,66 @@
+#include "player/MediaPlayer.h"
+
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#include <QUrl>
+
+MediaPlayer::MediaPlayer() = default;
+
+MediaPlayer::~MediaPlayer() {
+    if (player_ != nullptr)
+        player_->stop();
+}
+
+std::unique_ptr<MediaPlayer> MediaPlayer::Create() {
+    std::unique_ptr<MediaPlayer> player(new MediaPlayer());
+    if (!player->OpenBackend())
+        return nullptr;
+    return player;
+}
+
+bool MediaPlayer::OpenBackend() {
+    auto player = std::make_unique<QMediaPlayer>();
+    if (!player->isAvailable())
+        return false;
+    // Without a sound device the output goes nowhere; the player still accepts every URL.
+    output_ = std::make_unique<QAudioOutput>();
+    player->setAudioOutput(output_.get());
+    player_ = std::move(player);
+    return true;
+}
+
+bool MediaPlayer::IsPlayableUrl(const QString& url) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid())
+        return false;
+    const QString scheme = parsed.scheme();
+    if (scheme == QLatin1String("file"))
+        return !parsed.toLocalFile().isEmpty();
+    return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !parsed.host().isEmpty();
+}
+
+void MediaPlayer::Play(const QString& url) {
+    if (!IsPlayableUrl(url))
+        return;
+    source_ = url;
+    if (player_ == nullptr)
+        return;
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (player_->source() == parsed) {
+        // The same sound again: start it over rather than leave it where it ended.
+        player_->stop();
+        player_->setPosition(0);
+    } else {
+        player_->setSource(parsed);
+    }
+    player_->play();
+}
+
+bool MediaPlayer::IsActive() const {
+    if (player_ == nullptr)
+        return false;
+    if (player_->playbackState() == QMediaPlayer::PlayingState)
+        return true;
+    const auto status = player_->mediaStatus();
+    return status == QMediaPlayer::LoadingMedia || status == QMediaPlayer::BufferingMedia;
+}

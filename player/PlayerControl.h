@@ -1,0 +1,151 @@
+#pragma once
+
+#include "player/PlayerDisplay.h"
+
+#include <QBasicTimer>
+#include <QColor>
+#include <QPixmap>
+#include <QPoint>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class CSkinButton;
+class HtmlView;
+class MediaPlayer;
+class PlayerTimer;
+class PositionControl;
+
+// The panel in which a loaded book is studied: the card page in its upper part, the book's title above
+// it, the control bar below, the position counter in the top-right corner and the MENU button. It turns
+// clicks and keys into operations of the playback engine and is the engine's only way to the screen.
+class PlayerControl : public QWidget, public PlayerDisplay {
+    Q_OBJECT
+
+  public:
+    // Commands of the buttons (their control ids) and of the keys.
+    enum Command : int {
+        IDC_PREV = 100,
+        IDC_PLAY = 101,
+        IDC_NEXT = 102,
+        IDC_ORDER = 103,
+        IDC_NAME = 104,
+        IDC_MEAN = 105,
+        IDC_EXAMPLE = 106,
+        IDC_MEMORISED = 107,
+        IDC_MENU = 109,
+        ID_KEY_PREV = 32802,
+        ID_KEY_NEXT = 32803,
+        ID_KEY_ENTER = 32804,
+        ID_KEY_PLAY = 32806,
+        ID_KEY_NAME = 32808,
+        ID_KEY_MEMORISED = 32809,
+        ID_KEY_MEAN = 32810,
+        ID_KEY_EXAMPLE = 32811,
+        ID_KEY_MEAN_EXAMPLE = 32812,
+        ID_KEY_UP = 32813,
+        ID_KEY_DOWN = 32814,
+    };
+    static constexpr int kEngineWindowId = 99;
+
+    // The view becomes a child of the panel at (10, 40). Without a media player the panel stays empty
+    // of controls and is not bound to the engine.
+    PlayerControl(PlayerTimer& engine, HtmlView& view, std::unique_ptr<MediaPlayer> player,
+                  QWidget* parent = nullptr);
+    ~PlayerControl() override;
+
+    // Whether the buttons, counter and engine binding exist (the media player could be created).
+    bool HasControls() const { return counter_ != nullptr; }
+
+    // What the engine shows.
+    void SetCounter(int position, int total) override;
+    void ShowVocabulary(const QString& name, const QString& mean, const QString& example) override;
+    void ShowMessage(const QString& text) override;
+    QObject* StatusReceiver() override { return this; }
+
+    // What the main view shows.
+    void ShowLoadMessage(const QString& text);
+    void InitPlugins();
+
+    // Runs a button or key command.
+    void OnCommand(int id);
+    // The command a key press stands for, or 0.
+    static int CommandForKey(int key, Qt::KeyboardModifiers modifiers);
+
+    // Brings the buttons up to the engine's state.
+    void UpdateButtons();
+
+    void SetPlayerShown(bool shown) { playerShown_ = shown; }
+    bool PlayerShown() const { return playerShown_; }
+
+    bool NameShown() const { return shown_[0]; }
+    bool MeanShown() const { return shown_[1]; }
+    bool ExampleShown() const { return shown_[2]; }
+
+    CSkinButton* Button(int id) const;
+    PositionControl* Counter() const { return counter_; }
+    MediaPlayer* Player() const { return player_.get(); }
+    HtmlView& View() const { return view_; }
+
+    // H of the layout: the control bar's offset in a panel cx pixels wide.
+    static int BarOffset(int cx) { return (cx - 339) / 2; }
+
+  Q_SIGNALS:
+    // The book menu is to open, right-aligned at this point (global coordinates).
+    void menuRequested(QPoint anchor);
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+  private:
+    struct Looks {
+        QPixmap normal, pressed, hover, disabled;
+    };
+    static Looks LoadLooks(int normal, int pressed, int hover, int disabled = 0);
+    static void Apply(CSkinButton* button, const Looks& looks);
+
+    void CreateControls();
+    void Layout(int cx, int cy);
+    void Toggle(int part);
+    void ShowPlayLook(bool playing);
+    void ShowOrderLook(int mode);
+    // Key handling for the browser view and every widget inside it (its focus proxy among them).
+    void WatchKeys(QObject* object);
+    bool HandleKey(QKeyEvent* event);
+
+    PlayerTimer& engine_;
+    HtmlView& view_;
+    std::unique_ptr<MediaPlayer> player_;
+
+    std::array<bool, 3> shown_{true, true, true}; // headword, meaning, example
+
+    CSkinButton* menu_ = nullptr;
+    CSkinButton* prev_ = nullptr;
+    CSkinButton* play_ = nullptr;
+    CSkinButton* next_ = nullptr;
+    CSkinButton* order_ = nullptr;
+    std::array<CSkinButton*, 3> toggles_{}; // headword, meaning, example
+    CSkinButton* memorised_ = nullptr;
+    PositionControl* counter_ = nullptr;
+
+    Looks menuLooks_, prevLooks_, playLooks_, pauseLooks_, nextLooks_, memorisedLooks_;
+    std::array<Looks, 3> orderLooks_;
+    std::array<std::array<Looks, 2>, 3> toggleLooks_; // [part][shown]
+    QPixmap controlBar_;
+    QPixmap separator_;
+
+    bool playerShown_ = false;
+    bool playLookPlaying_ = false;
+    int orderLookMode_ = 0;
+    // Stands in for the idle update: the buttons follow the engine while the panel shows.
+    QBasicTimer idleTimer_;
+};
