@@ -14,6 +14,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+using namespace Res;
+
 namespace {
 const QColor kBackground(237, 237, 236);
 const QColor kFrame(190, 190, 190);

@@ -28,6 +28,8 @@
 #include <memory>
 #include <vector>
 
+using namespace Res;
+
 namespace {
 
 // Remembers what it is asked to play instead of playing it.
