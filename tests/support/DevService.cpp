@@ -166,11 +166,16 @@ std::optional<std::string> DevService::control(const std::string& method, const 
     curl_easy_setopt(h, CURLOPT_TIMEOUT, 30L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &answer);
+    // The form goes out as plain text: the HTTP library refuses form-typed bodies above 8 KiB, and a
+    // fault may carry a whole book document.
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/plain");
     if (method == "POST") {
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, long(body.size()));
         curl_easy_setopt(h, CURLOPT_COPYPOSTFIELDS, body.c_str());
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
     }
     const CURLcode rc = curl_easy_perform(h);
+    curl_slist_free_all(headers);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(h);
