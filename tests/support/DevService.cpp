@@ -157,8 +157,13 @@ std::optional<std::string> DevService::control(const std::string& method, const 
     if (!h)
         return std::nullopt;
     std::string body;
-    for (const auto& [name, value] : form)
-        body += (body.empty() ? "" : "&") + escape(h, name) + "=" + escape(h, value);
+    for (const auto& [name, value] : form) {
+        if (!body.empty())
+            body += '&';
+        body += escape(h, name);
+        body += '=';
+        body += escape(h, value);
+    }
     std::string answer;
     const std::string url = "http://127.0.0.1:" + std::to_string(port_) + path;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
