@@ -29,15 +29,19 @@ inline bool WaitForPage(HtmlView& view, int timeoutMs = 60000) {
     return view.IsPageLoaded();
 }
 
-// A shown view of the given size (a child of parent, if given) navigated to the card page and waited
-// for; check IsPageLoaded() on the result.
-inline std::unique_ptr<HtmlView> MakeLoadedView(QWidget* parent = nullptr, QSize size = QSize(400, 300),
-                                                int timeoutMs = 60000) {
-    auto view = std::make_unique<HtmlView>(parent);
+// Navigates the view to the card page and waits for it; true when loaded.
+inline bool LoadAndWait(HtmlView& view, int timeoutMs = 60000) {
+    view.LoadPage();
+    return WaitForPage(view, timeoutMs);
+}
+
+// A shown top-level view of the given size with the card page loaded (check IsPageLoaded() on the
+// result). For a view inside a panel, construct it with its parent and use LoadAndWait.
+inline std::unique_ptr<HtmlView> MakeLoadedView(QSize size = QSize(400, 300), int timeoutMs = 60000) {
+    auto view = std::make_unique<HtmlView>();
     view->resize(size);
     view->show();
-    view->LoadPage();
-    WaitForPage(*view, timeoutMs);
+    LoadAndWait(*view, timeoutMs);
     return view;
 }
 
