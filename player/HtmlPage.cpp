@@ -5,7 +5,7 @@
 
 Q_LOGGING_CATEGORY(lcCardPage, "lexicarta.cardpage", QtWarningMsg)
 
-HtmlPage::HtmlPage(QObject* parent) : QWebEnginePage(parent) {
+HtmlPage::HtmlPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {
     settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -13,9 +13,10 @@ HtmlPage::HtmlPage(QObject* parent) : QWebEnginePage(parent) {
 }
 
 bool HtmlPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
-    // The browser engine hands every URL over with its scheme in lower case, so a request written
-    // "APP:sound" arrives here as "app:sound". It is cancelled all the same: letting any "app:"
-    // navigation through would replace the card page.
+    // The browser engine lower-cases a URL's scheme before anyone sees it, so the prefix cannot be told
+    // apart by case: "APP:sound" arrives as "app:sound" and is handled like it. Every "app:" navigation
+    // is cancelled (letting one through would replace the card page); the command after the prefix keeps
+    // its case and is compared exactly by the view.
     if (url.scheme() == QLatin1String("app")) {
         const QString text = url.toString(QUrl::FullyEncoded);
         Q_EMIT AppRequest(text.mid(4));

@@ -9,7 +9,7 @@ class HtmlPage : public QWebEnginePage {
     Q_OBJECT
 
   public:
-    explicit HtmlPage(QObject* parent = nullptr);
+    HtmlPage(QWebEngineProfile* profile, QObject* parent);
 
   Q_SIGNALS:
     // The page navigated to "app:<command>"; command is everything after "app:", unchanged.

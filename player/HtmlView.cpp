@@ -17,21 +17,24 @@ namespace {
 const QByteArray kResScheme = QByteArrayLiteral("res");
 const QByteArray kAppScheme = QByteArrayLiteral("app");
 
-// The profile serves "res:" from the program's resources and refuses every "app:" request (the page
-// intercepts those before they are made; without a handler the engine would block them before the page
-// could see them). Installed once for every view.
-void InstallSchemeHandler(QWebEngineProfile* profile) {
-    if (!profile->urlSchemeHandler(kResScheme))
-        profile->installUrlSchemeHandler(kResScheme, new PageSchemeHandler(profile));
-    if (!profile->urlSchemeHandler(kAppScheme))
-        profile->installUrlSchemeHandler(kAppScheme, new PageSchemeHandler(profile));
+// One profile for every view, kept in memory only: the program leaves no cookies, caches or other
+// browser data on disk. It serves "res:" from the program's resources and refuses every "app:" request
+// (the page intercepts those before they are made; without a handler the engine would block them before
+// the page could see them). It lives as long as the application object.
+QWebEngineProfile* CardProfile() {
+    static QWebEngineProfile* profile = [] {
+        auto* created = new QWebEngineProfile(QCoreApplication::instance());
+        created->installUrlSchemeHandler(kResScheme, new PageSchemeHandler(created));
+        created->installUrlSchemeHandler(kAppScheme, new PageSchemeHandler(created));
+        return created;
+    }();
+    return profile;
 }
 
 } // namespace
 
 HtmlView::HtmlView(QWidget* parent) : QWebEngineView(parent) {
-    page_ = new HtmlPage(this);
-    InstallSchemeHandler(page_->profile());
+    page_ = new HtmlPage(CardProfile(), this);
     setPage(page_);
     // No context menu: right clicks and the menu key do nothing in the page.
     setContextMenuPolicy(Qt::NoContextMenu);
