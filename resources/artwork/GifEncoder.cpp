@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -9,6 +10,12 @@ namespace {
 void PutWord(std::vector<std::uint8_t>& out, int value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
     out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+
+// Byte by byte: GCC 12 reports a false overflow for a ranged insert into the empty vector.
+void PutText(std::vector<std::uint8_t>& out, std::string_view text) {
+    for (char c : text)
+        out.push_back(static_cast<std::uint8_t>(c));
 }
 
 // Packs codes least significant bit first and cuts the stream into sub-blocks of at most 255 bytes.
@@ -52,8 +59,7 @@ GifEncoder::GifEncoder(int width, int height, const std::vector<std::uint32_t>& 
         throw std::invalid_argument("a GIF palette holds 1 to 256 colours");
     while ((1u << tableBits_) < palette.size())
         ++tableBits_;
-    const char header[] = "GIF89a";
-    out_.insert(out_.end(), header, header + 6);
+    PutText(out_, "GIF89a");
     PutWord(out_, width);
     PutWord(out_, height);
     out_.push_back(static_cast<std::uint8_t>(0x80 | ((tableBits_ - 1) << 4) | (tableBits_ - 1)));
@@ -68,9 +74,8 @@ GifEncoder::GifEncoder(int width, int height, const std::vector<std::uint32_t>& 
 }
 
 void GifEncoder::AddLoop(int count) {
-    const char id[] = "NETSCAPE2.0";
     out_.insert(out_.end(), {0x21, 0xFF, 0x0B});
-    out_.insert(out_.end(), id, id + 11);
+    PutText(out_, "NETSCAPE2.0");
     out_.insert(out_.end(), {0x03, 0x01});
     PutWord(out_, count);
     out_.push_back(0);
