@@ -1,6 +1,9 @@
 #include "app/CLexicartaApp.h"
+#include "player/HtmlView.h"
 
 int main(int argc, char** argv) {
+    // The card page's URL schemes must be known before the application object exists.
+    HtmlView::RegisterSchemes();
     CLexicartaApp app(argc, argv);
     if (!app.InitInstance())
         return 0;

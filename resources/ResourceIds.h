@@ -115,3 +115,19 @@ constexpr int IDR_LOADING_GIF = 541;
 // The program icon is IDR_MAINFRAME (128), 256 x 256.
 
 } // namespace Res
+
+// The card page and what it loads, served to the browser view at "res://<executable>/<number>" (page
+// files) and "res://<executable>/GIF/<number>" (its pictures).
+namespace Res {
+
+constexpr int IDR_PAGE_HTML = 312;           // the card page
+constexpr int IDR_PAGE_PROTOTYPE = 315;      // the script library the page script is built on
+constexpr int IDR_PAGE_SCRIPT = 322;         // the page script
+constexpr int IDR_PAGE_STYLE = 323;          // the page style sheet
+constexpr int IDR_GIF_FONT_BIG = 536;        // larger text, 16 x 14
+constexpr int IDR_GIF_FONT_SMALL = 537;      // smaller text, 16 x 14
+constexpr int IDR_GIF_LISTEN = 538;          // listen, 20 x 18
+constexpr int IDR_GIF_PICTURE_LOADING = 542; // placeholder while a card's picture loads, 64 x 48
+constexpr int IDR_GIF_SPINNER = 543;         // spinner beside a loading message, 24 x 24
+
+} // namespace Res

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#ifdef LEXICARTA_TEST_WEBENGINE
+#include "player/HtmlView.h"
+#endif
 #ifdef LEXICARTA_TEST_GUI
 #include <QApplication>
 using TestApplication = QApplication;
@@ -23,6 +26,10 @@ int main(int argc, char** argv) {
         QDir().mkpath(dir);
         qputenv(name, dir.toUtf8());
     }
+#ifdef LEXICARTA_TEST_WEBENGINE
+    // The browser view's URL schemes must be known before the application object exists.
+    HtmlView::RegisterSchemes();
+#endif
     TestApplication app(argc, argv);
     TestApplication::setOrganizationName("Lexicarta");
     TestApplication::setApplicationName("Lexicarta Desktop");

@@ -1,0 +1,165 @@
+// Card page: time from a card's script calls (setVocabulary + update) to the frame that shows it, over
+// 200 cards; and the memory of the browser view with the card page against a bare browser view with an
+// empty page (proportional set size of this process and all its browser-engine children).
+//
+//   xvfb-run -a card_page_benchmark
+//   QTWEBENGINE_CHROMIUM_FLAGS=--js-flags=--expose-gc xvfb-run -a card_page_benchmark
+#include "player/HtmlPage.h"
+#include "player/HtmlView.h"
+#include "tests/player/HtmlViewFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QWebEngineView>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+void Pump(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Parent process id of a process; -1 when it cannot be read.
+long ParentOf(long pid) {
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray stat = file.readAll();
+    const int close = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    return fields.size() > 1 ? fields[1].toLong() : -1;
+}
+
+long PssKb(long pid) {
+    QFile file(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith("Pss:"))
+            return line.mid(4).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// This process and every descendant: total PSS in kB and the number of processes.
+std::pair<long, int> TreePssKb() {
+    std::vector<long> tree{long(getpid())};
+    bool grew = true;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    while (grew) {
+        grew = false;
+        for (const QString& entry : entries) {
+            bool ok = false;
+            const long pid = entry.toLong(&ok);
+            if (!ok || std::find(tree.begin(), tree.end(), pid) != tree.end())
+                continue;
+            if (std::find(tree.begin(), tree.end(), ParentOf(pid)) != tree.end()) {
+                tree.push_back(pid);
+                grew = true;
+            }
+        }
+    }
+    long total = 0;
+    for (long pid : tree) {
+        total += PssKb(pid);
+        if (qEnvironmentVariableIsSet("CARD_PAGE_BENCHMARK_VERBOSE")) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            cmdline.open(QIODevice::ReadOnly);
+            const QByteArray args = cmdline.readAll().replace('\0', ' ');
+            const int type = args.indexOf("--type=");
+            std::printf("  %ld %s: %.1f MB\n", pid, type < 0 ? "main" : args.mid(type + 7, 12).constData(),
+                        PssKb(pid) / 1024.0);
+        }
+    }
+    return {total, int(tree.size())};
+}
+
+std::pair<long, int> SettledPss() {
+    Pump(3000);
+    return TreePssKb();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    HtmlView::RegisterSchemes();
+    QApplication app(argc, argv);
+    constexpr int kCards = 200;
+
+    // 1. A bare browser view with an empty page.
+    std::pair<long, int> bare;
+    {
+        QWebEngineView plain;
+        plain.resize(400, 300);
+        plain.show();
+        bool loaded = false;
+        QObject::connect(&plain, &QWebEngineView::loadFinished, [&] { loaded = true; });
+        plain.setHtml(QString());
+        HtmlViewFixture::WaitUntil([&] { return loaded; }, 60000);
+        bare = SettledPss();
+    }
+    Pump(2000); // let the empty page's renderer go
+
+    // 2. The browser view with the card page, then 200 cards.
+    HtmlView view;
+    view.resize(400, 300);
+    view.show();
+    view.LoadPage();
+    if (!HtmlViewFixture::WaitForPage(view)) {
+        std::fprintf(stderr, "the card page did not load\n");
+        return 1;
+    }
+    view.CallScript("initPlugins", {"T", "F", "F"});
+    const std::pair<long, int> page = SettledPss();
+
+    // The card's frame has been drawn when a task queued from the next animation frame runs.
+    int painted = 0;
+    QObject::connect(static_cast<HtmlPage*>(view.page()), &HtmlPage::ConsoleMessage,
+                     [&](int, const QString& message) {
+                         if (message == QLatin1String("card painted"))
+                             ++painted;
+                     });
+    std::vector<double> ms;
+    QElapsedTimer clock;
+    for (int i = 0; i < kCards; ++i) {
+        const QString n = QString::number(i);
+        clock.start();
+        view.CallScript("setVocabulary",
+                        {"단어 " + n, "<b>뜻</b> meaning " + n, "예문 example sentence " + n});
+        view.CallScript("update");
+        view.page()->runJavaScript(
+            "requestAnimationFrame(function(){setTimeout(function(){console.log('card painted');},0);});");
+        if (!HtmlViewFixture::WaitUntil([&] { return painted == i + 1; }, 10000)) {
+            std::fprintf(stderr, "card %d was not painted\n", i);
+            return 1;
+        }
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    // With --js-flags=--expose-gc in QTWEBENGINE_CHROMIUM_FLAGS the script heap is collected first, so
+    // the number shows what the cards keep rather than garbage not yet collected.
+    view.page()->runJavaScript("if (window.gc) gc();");
+    const std::pair<long, int> cards = SettledPss();
+
+    std::vector<double> sorted = ms;
+    std::sort(sorted.begin(), sorted.end());
+    const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / double(ms.size());
+    std::printf("card to paint over %d cards: mean %.2f ms, median %.2f ms, p95 %.2f ms, max %.2f ms\n",
+                kCards, mean, sorted[sorted.size() / 2], sorted[sorted.size() * 95 / 100], sorted.back());
+    std::printf("PSS bare view, empty page:   %7.1f MB (%d processes)\n", bare.first / 1024.0, bare.second);
+    std::printf("PSS card page, loaded:       %7.1f MB (%d processes)\n", page.first / 1024.0, page.second);
+    std::printf("PSS card page, %d cards:    %7.1f MB (%d processes)\n", kCards, cards.first / 1024.0,
+                cards.second);
+    std::printf("card page adds: %.1f MB loaded, %.1f MB after the cards\n",
+                (page.first - bare.first) / 1024.0, (cards.first - bare.first) / 1024.0);
+    return 0;
+}

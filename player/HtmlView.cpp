@@ -1,0 +1,120 @@
+#include "player/HtmlView.h"
+
+#include "app/TaskStatusEvent.h"
+#include "player/HtmlPage.h"
+#include "player/PageSchemeHandler.h"
+#include "resources/ResourceIds.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlScheme>
+
+namespace {
+
+const QByteArray kResScheme = QByteArrayLiteral("res");
+const QByteArray kAppScheme = QByteArrayLiteral("app");
+
+// One profile for every view, kept in memory only: the program leaves no cookies, caches or other
+// browser data on disk. It serves "res:" from the program's resources and refuses every "app:" request
+// (the page intercepts those before they are made; without a handler the engine would block them before
+// the page could see them). It lives as long as the application object.
+QWebEngineProfile* CardProfile() {
+    static QWebEngineProfile* profile = [] {
+        auto* created = new QWebEngineProfile(QCoreApplication::instance());
+        created->installUrlSchemeHandler(kResScheme, new PageSchemeHandler(created));
+        created->installUrlSchemeHandler(kAppScheme, new PageSchemeHandler(created));
+        return created;
+    }();
+    return profile;
+}
+
+} // namespace
+
+HtmlView::HtmlView(QWidget* parent) : QWebEngineView(parent) {
+    page_ = new HtmlPage(CardProfile(), this);
+    setPage(page_);
+    // No context menu: right clicks and the menu key do nothing in the page.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    connect(page_, &HtmlPage::AppRequest, this, &HtmlView::OnAppRequest);
+    connect(page_, &QWebEnginePage::loadingChanged, this, &HtmlView::OnLoadingChanged);
+}
+
+HtmlView::~HtmlView() = default;
+
+void HtmlView::RegisterSchemes() {
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    // The browser engine shares graphics contexts with the widgets; this too must be said before the
+    // application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+
+    QWebEngineUrlScheme res(kResScheme);
+    res.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    res.setFlags(QWebEngineUrlScheme::SecureScheme);
+    QWebEngineUrlScheme::registerScheme(res);
+
+    QWebEngineUrlScheme app(kAppScheme);
+    app.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    app.setFlags({});
+    QWebEngineUrlScheme::registerScheme(app);
+}
+
+QUrl HtmlView::PageUrl() {
+    QUrl url;
+    url.setScheme(QString::fromLatin1(kResScheme));
+    url.setPath(QCoreApplication::applicationFilePath() + QStringLiteral("/%1").arg(Res::IDR_PAGE_HTML));
+    return url;
+}
+
+void HtmlView::LoadPage() {
+    // Script calls made from here until the page has loaded anew are lost.
+    loaded_ = false;
+    setUrl(PageUrl());
+}
+
+void HtmlView::CallScript(const QString& function, const QStringList& args) {
+    if (!loaded_)
+        return;
+    // The name and the arguments travel as one JSON literal, never pasted into script text, so quotes,
+    // backslashes and line breaks arrive unchanged.
+    QJsonArray arguments;
+    for (const QString& arg : args)
+        arguments.append(arg);
+    const QJsonArray call{function, arguments};
+    const QString literal = QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact));
+    page_->runJavaScript(QStringLiteral("(function(c){var f=window[c[0]];"
+                                        "if(typeof f==='function')f.apply(window,c[1]);})(%1);")
+                             .arg(literal));
+}
+
+void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
+    // Only loads of the card page itself count; cancelled "app:" requests and refused navigations
+    // leave the page, and this state, alone.
+    if (info.url().scheme() != QLatin1String(kResScheme))
+        return;
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        loaded_ = false;
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        if (info.isErrorPage())
+            break;
+        loaded_ = true;
+        TaskStatusEvent::Post(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_PAGE_READY);
+        Q_EMIT PageLoaded();
+        break;
+    default:
+        break;
+    }
+}
+
+void HtmlView::OnAppRequest(const QString& command) {
+    // Commands are compared exactly: "app:SOUND" asks for nothing.
+    if (command == QLatin1String("sound") || command == QLatin1String("mini"))
+        TaskStatusEvent::Send(parentWidget(), TaskStatusEvent::PANEL_SOUND_REQUEST);
+}

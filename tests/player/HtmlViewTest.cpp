@@ -1,0 +1,498 @@
+// The browser view with the real card page: script calls and their effect on the page, requests from
+// the page, the page's security policy, and what the user sees.
+#include "player/HtmlView.h"
+
+#include "HtmlViewFixture.h"
+#include "app/TaskStatusEvent.h"
+#include "player/HtmlPage.h"
+#include "player/PageSchemeHandler.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+using namespace HtmlViewFixture;
+
+namespace {
+
+// Collects the status codes of the task message sent or posted to it.
+class StatusRecorder : public QWidget {
+  public:
+    std::vector<int> codes;
+
+  protected:
+    bool event(QEvent* e) override {
+        if (e->type() == TaskStatusEvent::WM_TASK_STATUS) {
+            codes.push_back(static_cast<TaskStatusEvent*>(e)->Code());
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+void Pump(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class CardPageTest : public ::testing::Test {
+  protected:
+    static constexpr int kWidth = 300;
+    static constexpr int kHeight = 200;
+
+    // One page load for the whole suite: the view is a child of a panel that records what it is sent.
+    static void SetUpTestSuite() {
+        mainWindow_ = new StatusRecorder;
+        TaskStatusEvent::SetMainWindow(mainWindow_);
+        panel_ = new StatusRecorder;
+        panel_->resize(kWidth, kHeight);
+        view_ = new HtmlView(panel_);
+        view_->resize(kWidth, kHeight);
+        QObject::connect(static_cast<HtmlPage*>(view_->page()), &HtmlPage::ConsoleMessage,
+                         [](int, const QString& message) { console_ << message; });
+        panel_->show();
+        view_->LoadPage();
+        WaitForPage(*view_);
+        QApplication::processEvents();
+    }
+    static void TearDownTestSuite() {
+        delete panel_;
+        TaskStatusEvent::SetMainWindow(nullptr);
+        delete mainWindow_;
+    }
+
+    // Every case starts from the state a loading message leaves: no card, no plug-ins, all parts shown.
+    void SetUp() override {
+        ASSERT_TRUE(view_->IsPageLoaded());
+        Call("showLoadMessage", {""});
+        for (const char* toggle : {"toggleName", "toggleMean", "toggleExample"})
+            Call(toggle, {"T"});
+        Js("0");
+        panel_->codes.clear();
+        console_.clear();
+    }
+
+    static void Call(const QString& function, const QStringList& args = {}) {
+        view_->CallScript(function, args);
+    }
+    static std::string Js(const QString& js) { return Eval(*view_, js).toString().toStdString(); }
+    static double Number(const QString& js) { return Eval(*view_, js).toDouble(); }
+    static void ShowCard(const QString& name, const QString& mean, const QString& example) {
+        Call("setVocabulary", {name, mean, example});
+        Call("update");
+    }
+    // The classes of the children of the element on display, e.g. "name,mean".
+    static std::string Parts() {
+        return Js("player.current_div.childElements().map(function(e){return e.className"
+                  "+(e.style.display=='none'?'(hidden)':'');}).join(',')");
+    }
+    // Sends "app:" requests from the page, then "app:mini" as a marker; returns the codes the panel
+    // received once the marker has arrived (requests are handled in order).
+    static std::vector<int> CodesAfter(const QString& script) {
+        panel_->codes.clear();
+        Js(script);
+        Js("location.href='app:mini'");
+        WaitUntil([] { return !panel_->codes.empty(); });
+        Pump(100);
+        std::vector<int> codes = panel_->codes;
+        if (!codes.empty() && codes.back() == TaskStatusEvent::PANEL_SOUND_REQUEST)
+            codes.pop_back();
+        return codes;
+    }
+
+    static inline StatusRecorder* mainWindow_ = nullptr;
+    static inline StatusRecorder* panel_ = nullptr;
+    static inline HtmlView* view_ = nullptr;
+    static inline QStringList console_;
+};
+
+} // namespace
+
+TEST_F(CardPageTest, PageStructureAndFiles) {
+    EXPECT_EQ(Js("document.title"), "Lexicarta 플레이어");
+    EXPECT_EQ(Js("document.documentElement.lang"), "ko");
+    EXPECT_EQ(Js("document.characterSet"), "UTF-8");
+    EXPECT_EQ(Js("typeof Prototype.Version + ' ' + (player instanceof Player)"), "string true");
+    EXPECT_EQ(Js("['wrapper','content','view'].map(function(i){return $(i).up().id;}).join(',')"),
+              ",wrapper,content");
+    EXPECT_EQ(Js("$$('a.button_option').map(function(a){return a.id+':'+a.title+':'+a.down('img').alt+':'"
+                 "+a.down('img').getAttribute('src');}).join('|')"),
+              "sound_button:음성듣기:음성듣기:GIF/538|font_big_button:글씨 크게:글씨 크게:GIF/536|"
+              "font_small_button:글씨 작게:글씨 작게:GIF/537");
+    EXPECT_EQ(
+        Js("$$('.plugin_div').map(function(d){return d.id+':'+d.offsetWidth+'x'+d.offsetHeight;}).join(',')"),
+        "LexicartaMp3PlayerDiv:0x0,LexicartaWavPlayerDiv:0x0,PreloadImageDiv:0x0");
+    // The style sheet is applied: the page never scrolls, the card area does.
+    EXPECT_EQ(Js("getComputedStyle(document.body).overflow + ' ' + getComputedStyle($('view')).overflowY"),
+              "hidden auto");
+    // Every picture of the page is served; an unknown number fails cleanly.
+    Js("window.probe={};['GIF/536','GIF/537','GIF/538','GIF/542','GIF/543','GIF/999','999'].each(function(s){"
+       "var i=new Image();i.onload=function(){probe[s]=i.naturalWidth+'x'+i.naturalHeight;};"
+       "i.onerror=function(){probe[s]='failed';};i.src=s;})");
+    ASSERT_TRUE(WaitUntil([] { return Number("Object.keys(probe).length") == 7; }));
+    EXPECT_EQ(Js("['GIF/536','GIF/537','GIF/538','GIF/542','GIF/543','GIF/999','999'].map(function(s){"
+                 "return probe[s];}).join(',')"),
+              "16x14,16x14,20x18,64x48,24x24,failed,failed");
+    // The page loaded once and said so to the main window.
+    EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+}
+
+TEST(PageSchemeHandlerTest, ServesPageFilesByNumberOnly) {
+    QByteArray data;
+    QByteArray type;
+    ASSERT_TRUE(PageSchemeHandler::Lookup("312", &data, &type));
+    EXPECT_EQ(type, "text/html; charset=utf-8");
+    EXPECT_TRUE(data.contains("Content-Security-Policy"));
+    ASSERT_TRUE(PageSchemeHandler::Lookup("315", &data, &type));
+    EXPECT_TRUE(data.contains("Prototype JavaScript framework"));
+    EXPECT_EQ(type, "application/javascript; charset=utf-8");
+    ASSERT_TRUE(PageSchemeHandler::Lookup("322", &data, &type));
+    EXPECT_TRUE(data.startsWith("\xEF\xBB\xBF"));
+    ASSERT_TRUE(PageSchemeHandler::Lookup("323", &data, &type));
+    EXPECT_EQ(type, "text/css; charset=utf-8");
+    ASSERT_TRUE(PageSchemeHandler::Lookup("GIF/543", &data, &type));
+    EXPECT_EQ(type, "image/gif");
+    EXPECT_TRUE(data.startsWith("GIF89a"));
+    for (const char* name :
+         {"", "999", "GIF/999", "GIF/312", "../312", "312/", "312?x", "gif/536", "+312", "GIF/"})
+        EXPECT_FALSE(PageSchemeHandler::Lookup(name, &data, &type)) << name;
+}
+
+TEST_F(CardPageTest, ArgumentsArriveUnchanged) {
+    Js("window.got=null;window.probeCall=function(){window.got=Array.prototype.slice.call(arguments);}");
+    const QStringList args{"",
+                           "a\"b'c",
+                           "back\\slash\\",
+                           "line\nbreak\r\n\t",
+                           "</script><script>window.pwned=1</script>",
+                           "한국어 단어",
+                           QString(QChar(0x2028)),
+                           "${x}`"};
+    Call("probeCall", args);
+    EXPECT_EQ(Eval(*view_, "window.got").toStringList(), args);
+    Call("probeCall");
+    EXPECT_EQ(Number("window.got.length"), 0);
+    // A function the page lacks, or a name that tries to be script, does nothing.
+    Call("noSuchFunction", {"x"});
+    Call("probeCall); window.pwned=(1", {"y"});
+    Call("probeCall'];window.pwned=1;//", {"y"});
+    EXPECT_EQ(Js("String(window.pwned) + ' ' + window.got.length"), "undefined 0");
+}
+
+TEST_F(CardPageTest, CardsAreBuiltFromTheStoredTexts) {
+    Call("setVocabulary", {"사과", "apple", "An apple a day."});
+    EXPECT_EQ(Js("player.current_div.className"), "loading"); // stored, nothing rendered yet
+    Call("update");
+    EXPECT_EQ(Parts(), "name,mean,example");
+    EXPECT_EQ(Js("player.current_div.className + ' ' + $('view').childElements().length"), "vocabulary 1");
+    EXPECT_EQ(Js("player.current_div.down('.name').innerHTML"), "사과");
+    // Default styles: 14, 10 and 9 points, line height 1.4 times that, black.
+    EXPECT_EQ(Js("$$('#view .name, #view .mean, #view .example').map(function(d){"
+                 "return d.style.fontSize+'/'+d.style.lineHeight+'/'+d.style.color;}).join(' ')"),
+              "14pt/19.6pt/black 10pt/14pt/black 9pt/12.6pt/black");
+
+    // Empty texts make no part; all empty makes an empty card; a new card replaces the old one.
+    ShowCard("word", "", "");
+    EXPECT_EQ(Parts(), "name");
+    ShowCard("", "", "");
+    EXPECT_EQ(Parts(), "");
+    EXPECT_EQ(Number("$('view').childElements().length"), 1);
+
+    // Hidden parts are built hidden; toggles act on the card on display, in place.
+    Call("toggleMean", {"F"});
+    ShowCard("a", "b", "c");
+    EXPECT_EQ(Parts(), "name,mean(hidden),example");
+    Call("toggleName", {"F"});
+    Call("toggleExample", {"F"});
+    EXPECT_EQ(Parts(), "name(hidden),mean(hidden),example(hidden)");
+    Call("toggleName", {"T"});
+    Call("toggleMean", {"T"});
+    EXPECT_EQ(Parts(), "name,mean,example(hidden)");
+
+    // With the image plug-in a card starts with the picture holder and its placeholder, even when empty.
+    Call("initPlugins", {"F", "T", "F"});
+    ShowCard("", "", "");
+    EXPECT_EQ(Parts(), "image");
+    EXPECT_EQ(Js("var i=player.image_element.down('img');i.getAttribute('src')+' '+i.alt"),
+              "GIF/542 이미지 로딩중...");
+}
+
+TEST_F(CardPageTest, MessageKeepsTogglesFromTheScreenUntilTheNextLoadingMessage) {
+    Call("showMessage", {"학습할 단어장을 선택해 주십시오."});
+    EXPECT_EQ(Js("player.current_div.className + ':' + player.current_div.innerHTML"),
+              "message:학습할 단어장을 선택해 주십시오.");
+    ShowCard("head", "mean", "");
+    Call("toggleName", {"F"});
+    EXPECT_EQ(Parts(), "name,mean"); // a card shown since the message keeps its headword
+    ShowCard("next", "card", "");
+    EXPECT_EQ(Parts(), "name(hidden),mean"); // the next card is built without it
+    EXPECT_EQ(Js("player.message"), "학습할 단어장을 선택해 주십시오.");
+
+    // The loading message resets the page: texts, zoom, plug-ins, message; spinner, break, message.
+    Call("initPlugins", {"T", "T", "F"});
+    Js("player.font_size=3");
+    Call("showLoadMessage", {"데이터를 불러오는 중"});
+    EXPECT_EQ(Js("[player.name,player.mean,player.example,player.font_size,player.sound_plugin,"
+                 "player.image_plugin,player.style_plugin,player.message,player.image_element].join('|')"),
+              "|||1|false|false|false||");
+    EXPECT_EQ(Js("var d=player.current_div;d.className+':'+d.down('img').getAttribute('src')+':'"
+                 "+d.childNodes[1].nodeName+':'+d.childNodes[2].nodeValue"),
+              "loading:GIF/543:BR:데이터를 불러오는 중");
+    ShowCard("a", "b", "");
+    EXPECT_EQ(Parts(), "name(hidden),mean");
+    Call("toggleName", {"T"}); // no message now: applies at once
+    EXPECT_EQ(Parts(), "name,mean");
+}
+
+TEST_F(CardPageTest, StylesApplyAndClear) {
+    const QString style =
+        R"({"background":"#FFF8E7","name_color":"#8B3A0F","name_font":"Georgia","name_size":18,)"
+        R"("name_ext":"b","mean_color":"#3D5A80","mean_size":"11","mean_bg":"#EEEEEE",)"
+        R"("example_color":"#6B6B6B","example_ext":"i"})";
+    Call("initPlugins", {"F", "F", "T", style});
+    ShowCard("name", "mean", "example");
+    const QString read =
+        "[getComputedStyle(document.body).backgroundColor].concat("
+        "$$('#view .name,#view .mean,#view .example').map(function(d){var s=d.style;"
+        "return [s.fontFamily,s.color,s.fontSize,s.fontWeight,s.fontStyle,s.backgroundColor].join('/');"
+        "})).join(' | ')";
+    EXPECT_EQ(Js(read), "rgb(255, 248, 231) | Georgia/rgb(139, 58, 15)/18pt/bold// | "
+                        "/rgb(61, 90, 128)/11pt///rgb(238, 238, 238) | /rgb(107, 107, 107)/9pt//italic/");
+
+    // Keys that are missing, empty or 0 leave what was set; "ext" decides bold and italic when given.
+    Call("initPlugins",
+         {"F", "F", "T", R"({"name_size":0,"name_color":"","mean_ext":"ib","example_ext":"x"})"});
+    ShowCard("name", "mean", "example");
+    EXPECT_EQ(Js(read), "rgb(255, 248, 231) | Georgia/rgb(139, 58, 15)/18pt/bold// | "
+                        "/rgb(61, 90, 128)/11pt/bold/italic/rgb(238, 238, 238) | /rgb(107, 107, 107)/9pt///");
+
+    // Style flag without data, or with data that is not JSON: flags stored, nothing styled, no harm.
+    Call("initPlugins", {"T", "T", "T"});
+    EXPECT_EQ(Js("[player.sound_plugin,player.image_plugin,player.style_plugin].join()"), "true,true,true");
+    Call("initPlugins", {"F", "F", "T", "{not json"});
+    Call("initPlugins", {"F", "F", "T", "\"a string\""});
+    ShowCard("name", "", "");
+    EXPECT_EQ(Js("player.current_div.down('.name').style.fontSize"), "18pt");
+
+    // Style off clears everything back to the defaults.
+    Call("initPlugins", {"F", "F", "F"});
+    ShowCard("name", "mean", "example");
+    EXPECT_EQ(Js(read), "rgb(255, 255, 255) | /black/14pt/// | /black/10pt/// | /black/9pt///");
+    EXPECT_EQ(Js("String(player.background)"), "null");
+}
+
+TEST_F(CardPageTest, ZoomButtonsScaleTheCardWithoutBounds) {
+    ShowCard("name", "mean", "");
+    Js("$('font_big_button').click()");
+    EXPECT_EQ(Js("var d=$$('#view .name')[0];d.style.fontSize+'/'+d.style.lineHeight"), "16.8pt/23.52pt");
+    for (int i = 0; i < 12; ++i)
+        Js("$('font_small_button').click()");
+    EXPECT_NEAR(Number("player.font_size"), 1.2 / std::pow(1.2, 12), 1e-9);
+    EXPECT_NEAR(Number("parseFloat($$('#view .mean')[0].style.fontSize)"), 10 * 1.2 / std::pow(1.2, 12),
+                1e-4);
+    // A new card keeps the zoom; a loading message resets it.
+    ShowCard("again", "", "");
+    EXPECT_NEAR(Number("parseFloat($$('#view .name')[0].style.fontSize)"), 14 * 1.2 / std::pow(1.2, 12),
+                1e-4);
+    Call("showLoadMessage", {""});
+    ShowCard("again", "", "");
+    EXPECT_EQ(Js("$$('#view .name')[0].style.fontSize"), "14pt");
+    // The anchors never navigate and never keep the focus.
+    EXPECT_EQ(Js("location.protocol + (document.activeElement.id || '-')"), "res:-");
+}
+
+TEST_F(CardPageTest, PicturesFillTheHolderAndAreLimitedToThePageWidth) {
+    // A card without a holder ignores pictures.
+    ShowCard("no picture", "", "");
+    Call("showImage", {"GIF/536"});
+    EXPECT_EQ(Parts(), "name");
+
+    QImage wide(1000, 100, QImage::Format_RGB32);
+    wide.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    wide.save(&buffer, "PNG");
+    const QString url = "data:image/png;base64," + QString::fromLatin1(png.toBase64());
+
+    Call("initPlugins", {"F", "T", "F"});
+    ShowCard("사진", "", "");
+    Call("showImage", {url});
+    ASSERT_TRUE(
+        WaitUntil([] { return Number("var i=player.image_element.down('img');i?i.width:0") == 210; }));
+    EXPECT_EQ(Number("player.image_element.down('img').height"), 21);
+    EXPECT_EQ(Number("player.image_element.down('img').naturalWidth"), 1000);
+    // A small picture keeps its size; a blank URL empties the holder.
+    Call("showImage", {"GIF/538"});
+    ASSERT_TRUE(WaitUntil([] { return Number("player.image_element.down('img').complete ? 1 : 0") == 1; }));
+    EXPECT_EQ(Number("player.image_element.down('img').width"), 20);
+    Call("showImage", {" \t "});
+    EXPECT_EQ(Js("player.image_element.innerHTML"), "");
+    EXPECT_EQ(Parts(), "image,name");
+}
+
+TEST_F(CardPageTest, CardIsCentredAndScrollsWhenTaller) {
+    ShowCard("short", "", "");
+    const double natural = Number("$('view').offsetHeight");
+    EXPECT_GT(natural, 0);
+    EXPECT_EQ(Number("parseFloat($('content').style.top)"), (kHeight - natural) / 2);
+    EXPECT_EQ(Js("$('view').style.height + '|' + $('sound_button').style.right + '|' + "
+                 "$('font_big_button').style.right"),
+              "|5px|7px");
+
+    ShowCard("tall", "line<br/>line<br/>line<br/>line<br/>line<br/>line<br/>line<br/>line",
+             "line<br/>line<br/>line");
+    EXPECT_EQ(Js("$('content').style.top + '|' + $('view').style.height + '|' + "
+                 "$('sound_button').style.right + '|' +"
+                 "$('font_big_button').style.right + '|' + $('font_small_button').style.right"),
+              "0px|200px|20px|22px|22px");
+    EXPECT_GT(Number("$('view').scrollHeight"), kHeight);
+
+    // Back to a short card: the fixed height goes again.
+    ShowCard("short", "", "");
+    EXPECT_EQ(Js("$('view').style.height + '|' + $('font_small_button').style.right"), "|7px");
+}
+
+TEST_F(CardPageTest, OptionButtonsArePlacedBelowEachOther) {
+    const QString read =
+        "$$('a.button_option').map(function(a){return a.id+':'+(a.visible()?a.style.top:'hidden');})"
+        ".join(' ')";
+    Js("$('sound_button').style.display='none'"); // as on a fresh page
+    Call("updateControls");
+    EXPECT_EQ(Js(read), "sound_button:hidden font_big_button:30px font_small_button:45px");
+    Call("initPlugins", {"T", "F", "F"});
+    EXPECT_EQ(Js(read), "sound_button:30px font_big_button:50px font_small_button:65px");
+
+    // The listen button asks the panel for the pronunciation ...
+    EXPECT_EQ(CodesAfter("$('sound_button').click()"),
+              std::vector<int>{TaskStatusEvent::PANEL_SOUND_REQUEST});
+    // ... and once shown stays, doing nothing while the book has no pronunciation.
+    Call("showLoadMessage", {""});
+    Call("updateControls");
+    EXPECT_EQ(Js(read), "sound_button:30px font_big_button:30px font_small_button:45px");
+    EXPECT_TRUE(CodesAfter("$('sound_button').click()").empty());
+}
+
+TEST_F(CardPageTest, AppRequestsReachTheParentOnlyForExactCommands) {
+    Js("window.marker='kept'");
+    EXPECT_EQ(CodesAfter("location.href='app:sound'"),
+              std::vector<int>{TaskStatusEvent::PANEL_SOUND_REQUEST});
+    EXPECT_TRUE(CodesAfter("location.href='app:SOUND'").empty());
+    EXPECT_TRUE(CodesAfter("location.href='APP:SOUND'").empty());
+    EXPECT_TRUE(CodesAfter("location.href='app:Mini'").empty());
+    EXPECT_TRUE(CodesAfter("location.href='app:sounds'").empty());
+    EXPECT_TRUE(CodesAfter("location.href='app:'").empty());
+    EXPECT_TRUE(CodesAfter("location.href='app:sound?x'").empty());
+    EXPECT_TRUE(CodesAfter("location.href='app:/sound'").empty());
+    // The marker request itself is "app:mini": one more request than the loop above counted.
+    panel_->codes.clear();
+    Js("location.href='app:mini'");
+    ASSERT_TRUE(WaitUntil([] { return panel_->codes.size() == 1; }));
+    // None of them disturbed the page or counted as a page load.
+    Pump(200);
+    EXPECT_EQ(Js("location.protocol + window.marker"), "res:kept");
+    EXPECT_TRUE(view_->IsPageLoaded());
+    EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+}
+
+TEST_F(CardPageTest, MarkupInCardsRendersButRunsNothing) {
+    ShowCard(R"(<img src=x onerror="location='app:sound'">)",
+             R"(<b>굵게</b><br><font color="red">빨강</font><span onclick="x">s</span>)",
+             R"(<script>window.pwned=1</script><a id="away" href="https://example.invalid/">link</a>)"
+             R"(<a id="jslink" href="javascript:window.pwned=2">js</a><iframe src="GIF/536"></iframe>)");
+    Call("showMessage",
+         {R"(<svg><script>window.pwned=3</script></svg><img src=y onerror="window.pwned=4">)"});
+    ShowCard(
+        R"(<img src=x onerror="location='app:sound'">)", "<b>굵게</b><br><font color=\"red\">빨강</font>",
+        R"(<a id="away" href="https://example.invalid/">link</a><a id="jslink" href="javascript:window.pwned=2">)"
+        R"(js</a>)");
+    // Markup renders.
+    EXPECT_EQ(Js("var m=$$('#view .mean')[0];m.down('b').innerHTML+'|'+m.select('br').length+'|'"
+                 "+getComputedStyle(m.down('font')).color"),
+              "굵게|1|rgb(255, 0, 0)");
+    // The broken picture's handler is refused by the page's policy and reports as such.
+    ASSERT_TRUE(WaitUntil([] { return console_.join('\n').contains("Content Security Policy"); }));
+    // Links go nowhere, script links run nothing.
+    Js("$('away').click(); $('jslink').click()");
+    EXPECT_TRUE(CodesAfter("0").empty());
+    EXPECT_EQ(Js("location.protocol + String(window.pwned)"), "res:undefined");
+    EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+}
+
+TEST_F(CardPageTest, RightClickOpensNoMenu) {
+    Js("window.menus=0;document.observe('contextmenu',function(){menus++;})");
+    QWidget* target = view_->focusProxy() ? view_->focusProxy() : view_;
+    const QPointF at(50, 50);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, target->mapToGlobal(at), Qt::RightButton,
+                          type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    ASSERT_TRUE(WaitUntil([] { return Number("menus") == 1; }));
+    Pump(300);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(CardPageTest, KoreanCardScreenshot) {
+    const QString style =
+        R"({"background":"#FFF8E7","name_color":"#8B3A0F","name_size":18,"name_ext":"b",)"
+        R"("mean_color":"#3D5A80","mean_size":11,"example_color":"#6B6B6B","example_ext":"i"})";
+    Call("initPlugins", {"T", "F", "T", style});
+    ShowCard("사과", "<b>apple</b> 명사, 사과나무의 열매", "하루에 사과 한 개면<br/>의사가 필요 없다.");
+    Pump(500);
+    const QImage shot = view_->grab().toImage();
+    const QString file = QCoreApplication::applicationDirPath() + "/html_view_korean_card.png";
+    ASSERT_TRUE(shot.save(file, "PNG")) << file.toStdString();
+    // Something was painted: the styled background and dark text, not a blank widget.
+    int dark = 0;
+    int cream = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            dark += c.lightness() < 120;
+            cream += c == QColor(0xFF, 0xF8, 0xE7);
+        }
+    EXPECT_GT(dark, 100);
+    EXPECT_GT(cream, shot.width() * shot.height() / 2);
+}
+
+// A view of its own: script calls before the page has loaded are lost, and every load of the page
+// posts the ready status once.
+TEST(HtmlViewLoadTest, CallsBeforeLoadAreLostAndEveryLoadIsAnnounced) {
+    StatusRecorder mainWindow;
+    TaskStatusEvent::SetMainWindow(&mainWindow);
+    HtmlView view;
+    view.resize(200, 150);
+    view.show();
+    view.CallScript("showMessage", {"too early"});
+    view.LoadPage();
+    view.CallScript("showMessage", {"still loading"});
+    ASSERT_TRUE(WaitForPage(view));
+    EXPECT_EQ(Eval(view, "$('view').innerHTML").toString(), "");
+    view.CallScript("showMessage", {"now"});
+    EXPECT_EQ(Eval(view, "$('view').innerText").toString(), "now");
+    QApplication::processEvents();
+    EXPECT_EQ(mainWindow.codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+
+    view.LoadPage();
+    EXPECT_FALSE(view.IsPageLoaded());
+    ASSERT_TRUE(WaitForPage(view));
+    QApplication::processEvents();
+    EXPECT_EQ(mainWindow.codes,
+              (std::vector<int>{TaskStatusEvent::TASK_PAGE_READY, TaskStatusEvent::TASK_PAGE_READY}));
+    EXPECT_EQ(Eval(view, "$('view').innerHTML").toString(), "");
+    // No parent: a request from the page goes nowhere, harmlessly.
+    Eval(view, "location.href='app:sound'");
+    Pump(100);
+    TaskStatusEvent::SetMainWindow(nullptr);
+}
