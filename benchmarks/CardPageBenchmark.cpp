@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -99,7 +101,10 @@ int main(int argc, char** argv) {
     // 1. A bare browser view with an empty page.
     std::pair<long, int> bare;
     {
+        // Its own in-memory profile, like the card view's, gone with it.
+        QWebEngineProfile profile;
         QWebEngineView plain;
+        plain.setPage(new QWebEnginePage(&profile, &plain));
         plain.resize(400, 300);
         plain.show();
         bool loaded = false;
