@@ -1,6 +1,7 @@
 // The player panel with the real engine, the real card page and the reference service.
 #include "player/PlayerControl.h"
 
+#include "HtmlViewFixture.h"
 #include "app/MessageBox.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
@@ -32,6 +33,9 @@ using namespace Res;
 
 namespace {
 
+using HtmlViewFixture::Eval;
+using HtmlViewFixture::WaitUntil;
+
 // Remembers what it is asked to play instead of playing it.
 class RecordingPlayer : public MediaPlayer {
   public:
@@ -41,29 +45,6 @@ class RecordingPlayer : public MediaPlayer {
     }
     std::vector<QString> urls;
 };
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(10);
-    }
-    return true;
-}
-
-QVariant Eval(HtmlView& view, const QString& script) {
-    QVariant result;
-    bool done = false;
-    view.page()->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    WaitFor([&] { return done; });
-    return result;
-}
 
 bool SameLook(const CSkinButton* button, int resourceId) {
     const QPixmap* shown = button->Bitmap(CSkinButton::Look::Normal);
@@ -82,11 +63,8 @@ class PlayerControlTest : public ::testing::Test {
         player = recording.get();
         panel = std::make_unique<PlayerControl>(*engine, *view, std::move(recording));
         panel->resize(400, 330);
-        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-        view->LoadPage();
         panel->show();
-        ASSERT_TRUE(WaitFor([&] { return loaded.count() > 0; })) << "card page did not load";
-        ASSERT_TRUE(loaded.first().first().toBool());
+        ASSERT_TRUE(HtmlViewFixture::LoadAndWait(*view)) << "card page did not load";
         MessageBox::SetHandler([this](QWidget*, const QString& text, MessageBox::Buttons, MessageBox::Icon) {
             boxes.push_back(text);
             return MessageBox::AnswerOk;
@@ -119,7 +97,7 @@ class PlayerControlTest : public ::testing::Test {
                                .arg(cls))
             .toBool();
     }
-    QWidget* KeyTarget() { return view->focusProxy() != nullptr ? view->focusProxy() : view; }
+    QWidget* KeyTarget() { return view->focusProxy(); }
 
     DevService service;
     std::unique_ptr<ServiceClient> client;
@@ -170,7 +148,8 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
                    PlayerControl::IDC_MEMORISED})
         EXPECT_TRUE(panel->Button(id)->isEnabled()) << id;
 
-    // The keys reach the panel while the card page has the focus.
+    // The keys reach the panel while the card page has the focus (its engine's focus proxy widget).
+    ASSERT_NE(view->focusProxy(), nullptr);
     view->setFocus();
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
     EXPECT_TRUE(engine->IsPlaying());
@@ -199,7 +178,7 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
     QTest::keyClick(KeyTarget(), Qt::Key_0);
     EXPECT_EQ(panel->Counter()->Total(), total - 1);
     EXPECT_EQ(ShownName(), following);
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         for (int64_t id : service.Marks("demo"))
             if (id == markedId)
                 return true;
@@ -228,7 +207,8 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
 
     // The buttons follow a change made elsewhere on their own.
     engine->StartPlaying();
-    EXPECT_TRUE(WaitFor([&] { return SameLook(panel->Button(PlayerControl::IDC_PLAY), IDB_PAUSE_NORMAL); }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return SameLook(panel->Button(PlayerControl::IDC_PLAY), IDB_PAUSE_NORMAL); }));
     engine->StopPlaying();
     QSignalSpy menu(panel.get(), &PlayerControl::menuRequested);
     QTest::mouseClick(panel->Button(PlayerControl::IDC_MENU), Qt::LeftButton);
@@ -240,22 +220,25 @@ TEST_F(PlayerControlTest, PronunciationReachesTheMediaPlayer) {
     Open(2);
     ASSERT_TRUE(engine->LoadedBook().has_sound);
     panel->OnCommand(PlayerControl::IDC_PLAY);
-    ASSERT_TRUE(WaitFor([&] { return !player->urls.empty(); })) << "no pronunciation after the play start";
+    ASSERT_TRUE(WaitUntil([&] { return !player->urls.empty(); })) << "no pronunciation after the play start";
     EXPECT_EQ(player->urls.back(), engine->CurrentSoundUrl());
     panel->OnCommand(PlayerControl::IDC_PLAY);
 
     // The page's listen request goes through the engine and comes back as a sound to play.
     const size_t before = player->urls.size();
     Eval(*view, QStringLiteral("location.href = 'app:sound'; 1"));
-    ASSERT_TRUE(WaitFor([&] { return player->urls.size() > before; })) << "app:sound was not answered";
+    ASSERT_TRUE(WaitUntil([&] { return player->urls.size() > before; })) << "app:sound was not answered";
     EXPECT_EQ(player->urls.back(), engine->CurrentSoundUrl());
 
-    // A look at the panel with a Korean card on it.
+    // A look at the panel playing a Korean card.
     engine->ShowCard(0);
+    panel->OnCommand(PlayerControl::IDC_PLAY);
+    EXPECT_TRUE(SameLook(panel->Button(PlayerControl::IDC_PLAY), IDB_PAUSE_NORMAL));
     QTest::qWait(500);
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artifacts");
     QDir().mkpath(dir);
     EXPECT_TRUE(panel->grab().save(dir + QStringLiteral("/player_panel.png")));
+    panel->OnCommand(PlayerControl::IDC_PLAY);
 }
 
 TEST_F(PlayerControlTest, LayoutFollowsTheWidth) {
@@ -342,7 +325,7 @@ TEST(MediaPlayerTest, RealPlayerPlaysAWavFromTheServiceAndReplacesIt) {
     player->Play(url);
     EXPECT_EQ(player->Source(), url);
     // Playing needs a sound device; without one the player must simply stay quiet.
-    WaitFor([&] { return !player->IsActive(); }, 5000);
+    WaitUntil([&] { return !player->IsActive(); }, 5000);
     player->Play(QStringLiteral("ftp://nowhere/x.wav"));
     EXPECT_EQ(player->Source(), url);
     player->Play(url);
