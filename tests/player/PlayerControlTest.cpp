@@ -46,6 +46,16 @@ class RecordingPlayer : public MediaPlayer {
     std::vector<QString> urls;
 };
 
+// Pixels darker than mid grey inside the title box of a panel picture.
+int DarkTitlePixels(PlayerControl& panel) {
+    const QImage image = panel.grab().toImage();
+    int dark = 0;
+    for (int y = 8; y < 30; ++y)
+        for (int x = 17; x < panel.width() - 165; ++x)
+            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    return dark;
+}
+
 bool SameLook(const CSkinButton* button, int resourceId) {
     const QPixmap* shown = button->Bitmap(CSkinButton::Look::Normal);
     return shown != nullptr && shown->toImage() == Artwork::Bitmap(resourceId).toImage();
@@ -110,6 +120,7 @@ class PlayerControlTest : public ::testing::Test {
 
 TEST_F(PlayerControlTest, WithoutABookOnlyTheTogglesSpeakAndNothingChanges) {
     ASSERT_TRUE(panel->HasControls());
+    EXPECT_EQ(DarkTitlePixels(*panel), 0);
     panel->UpdateButtons();
     for (int id : {PlayerControl::IDC_PREV, PlayerControl::IDC_PLAY, PlayerControl::IDC_NEXT,
                    PlayerControl::IDC_MEMORISED})
@@ -143,6 +154,7 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
     ASSERT_GT(total, 3);
     EXPECT_EQ(panel->Counter()->Position(), 1);
     EXPECT_EQ(panel->Counter()->Total(), total);
+    EXPECT_GT(DarkTitlePixels(*panel), 20) << "the book's title is not painted";
     EXPECT_EQ(ShownName(), book.vocabularies[book.card_order[0]].name);
     for (int id : {PlayerControl::IDC_PREV, PlayerControl::IDC_PLAY, PlayerControl::IDC_NEXT,
                    PlayerControl::IDC_MEMORISED})
