@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -98,10 +99,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     constexpr int kCards = 200;
 
-    // 1. A bare browser view with an empty page.
-    std::pair<long, int> bare;
-    {
-        // Its own in-memory profile, like the card view's, gone with it.
+    // 1. A bare browser view with an empty page, measured in a fresh copy of this program, so that
+    //    neither view's measurement carries what the other left in the process.
+    //    "--bare-text" shows one line of Korean text instead: the share of the fonts any such text costs.
+    if (argc > 1 && (QByteArray(argv[1]) == "--bare" || QByteArray(argv[1]) == "--bare-text")) {
+        // Its own in-memory profile, like the card view's.
         QWebEngineProfile profile;
         QWebEngineView plain;
         plain.setPage(new QWebEnginePage(&profile, &plain));
@@ -109,11 +111,31 @@ int main(int argc, char** argv) {
         plain.show();
         bool loaded = false;
         QObject::connect(&plain, &QWebEngineView::loadFinished, [&] { loaded = true; });
-        plain.setHtml(QString());
+        plain.setHtml(QByteArray(argv[1]) == "--bare"
+                          ? QString()
+                          : QStringLiteral(
+                                "<html lang=\"ko\"><body><b>사과</b> apple 하루에 사과 한 개</body></html>"));
         HtmlViewFixture::WaitUntil([&] { return loaded; }, 60000);
-        bare = SettledPss();
+        const std::pair<long, int> bare = SettledPss();
+        std::printf("%ld %d\n", bare.first, bare.second);
+        return 0;
     }
-    Pump(2000); // let the empty page's renderer go
+    auto measureBare = [](const QString& mode) -> std::pair<long, int> {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {mode});
+        child.waitForFinished(120000);
+        const QList<QByteArray> fields =
+            child.readAllStandardOutput().trimmed().split('\n').last().split(' ');
+        if (child.exitCode() != 0 || fields.size() != 2)
+            return {0, 0};
+        return {fields[0].toLong(), fields[1].toInt()};
+    };
+    const std::pair<long, int> bare = measureBare(QStringLiteral("--bare"));
+    const std::pair<long, int> bareText = measureBare(QStringLiteral("--bare-text"));
+    if (bare.second == 0 || bareText.second == 0) {
+        std::fprintf(stderr, "the bare view could not be measured\n");
+        return 1;
+    }
 
     // 2. The browser view with the card page, then 200 cards.
     HtmlView view;
@@ -161,10 +183,14 @@ int main(int argc, char** argv) {
     std::printf("card to paint over %d cards: mean %.2f ms, median %.2f ms, p95 %.2f ms, max %.2f ms\n",
                 kCards, mean, sorted[sorted.size() / 2], sorted[sorted.size() * 95 / 100], sorted.back());
     std::printf("PSS bare view, empty page:   %7.1f MB (%d processes)\n", bare.first / 1024.0, bare.second);
+    std::printf("PSS bare view, Korean line:  %7.1f MB (%d processes)\n", bareText.first / 1024.0,
+                bareText.second);
     std::printf("PSS card page, loaded:       %7.1f MB (%d processes)\n", page.first / 1024.0, page.second);
     std::printf("PSS card page, %d cards:    %7.1f MB (%d processes)\n", kCards, cards.first / 1024.0,
                 cards.second);
-    std::printf("card page adds: %.1f MB loaded, %.1f MB after the cards\n",
-                (page.first - bare.first) / 1024.0, (cards.first - bare.first) / 1024.0);
+    std::printf(
+        "card page adds: %.1f MB loaded, %.1f MB after the cards (over the Korean line: %.1f MB loaded)\n",
+        (page.first - bare.first) / 1024.0, (cards.first - bare.first) / 1024.0,
+        (page.first - bareText.first) / 1024.0);
     return 0;
 }
