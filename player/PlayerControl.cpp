@@ -177,10 +177,11 @@ void PlayerControl::ShowLoadMessage(const QString& text) {
 }
 
 void PlayerControl::InitPlugins() {
-    const Book& book = engine_.LoadedBook();
-    QStringList args{Flag(book.has_sound), Flag(book.has_image), Flag(book.has_style)};
-    if (book.has_style)
-        args << book.style;
+    // The locked reads: a load worker may be replacing the book meanwhile.
+    const bool style = engine_.HasStyle();
+    QStringList args{Flag(engine_.HasSound()), Flag(engine_.HasImage()), Flag(style)};
+    if (style)
+        args << engine_.Style();
     view_.CallScript(QStringLiteral("initPlugins"), args);
 }
 

@@ -236,9 +236,11 @@ TEST_F(PlayerControlTest, PronunciationReachesTheMediaPlayer) {
     EXPECT_EQ(player->urls.back(), engine->CurrentSoundUrl());
     panel->OnCommand(PlayerControl::IDC_PLAY);
 
-    // The page's listen request goes through the engine and comes back as a sound to play.
+    // The page's listen button (shown for a book with pronunciation) goes through the engine and comes
+    // back as a sound to play.
+    EXPECT_TRUE(Eval(*view, QStringLiteral("$('sound_button').visible()")).toBool());
     const size_t before = player->urls.size();
-    Eval(*view, QStringLiteral("location.href = 'app:sound'; 1"));
+    Eval(*view, QStringLiteral("$('sound_button').click(); 1"));
     ASSERT_TRUE(WaitUntil([&] { return player->urls.size() > before; })) << "app:sound was not answered";
     EXPECT_EQ(player->urls.back(), engine->CurrentSoundUrl());
 
