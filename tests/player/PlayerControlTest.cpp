@@ -255,6 +255,22 @@ TEST_F(PlayerControlTest, PronunciationReachesTheMediaPlayer) {
     panel->OnCommand(PlayerControl::IDC_PLAY);
 }
 
+TEST_F(PlayerControlTest, TheBooksStyleReachesThePageAndLeavesWithTheNextLoad) {
+    Open(4);
+    ASSERT_TRUE(engine->HasStyle());
+    const QString colour = QStringLiteral("getComputedStyle(document.querySelector('#view .name')).color");
+    EXPECT_EQ(Dom(colour), QStringLiteral("rgb(139, 58, 15)"));
+    EXPECT_EQ(Dom(QStringLiteral("getComputedStyle(document.querySelector('#view .name')).fontWeight")),
+              QStringLiteral("700"));
+
+    // As the main view does for a load: the loading message clears the style, the plain book has none.
+    panel->ShowLoadMessage(QStringLiteral("데이터를 불러오는 중"));
+    ASSERT_EQ(engine->LoadBook(1), 0);
+    panel->InitPlugins();
+    engine->ShowCard(0);
+    EXPECT_NE(Dom(colour), QStringLiteral("rgb(139, 58, 15)"));
+}
+
 TEST_F(PlayerControlTest, LayoutFollowsTheWidth) {
     for (int cx : {339, 600}) {
         const int cy = 330;
