@@ -1,10 +1,10 @@
 #include "app/CLexicartaApp.h"
 
 #include "app/CMainFrame.h"
-#include "app/SettingsStore.h"
-#include "app/SingleInstance.h"
-#include "app/StartupEntry.h"
-#include "app/TaskStatusEvent.h"
+#include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
+#include "platform/StartupEntry.h"
+#include "platform/TaskStatusEvent.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 

@@ -1,6 +1,6 @@
 #include "player/HtmlView.h"
 
-#include "app/TaskStatusEvent.h"
+#include "platform/TaskStatusEvent.h"
 #include "player/HtmlPage.h"
 #include "player/PageSchemeHandler.h"
 #include "resources/ResourceIds.h"

@@ -1,7 +1,7 @@
 #include "player/PlayerControl.h"
 
-#include "app/MessageBox.h"
-#include "app/TaskStatusEvent.h"
+#include "platform/MessageBox.h"
+#include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
 #include "player/PlayerTimer.h"

@@ -1,7 +1,7 @@
 #include "player/PlayerTimer.h"
 
-#include "app/SettingsStore.h"
-#include "app/TaskStatusEvent.h"
+#include "platform/SettingsStore.h"
+#include "platform/TaskStatusEvent.h"
 #include "player/BookDocument.h"
 #include "player/MediaUrlTemplate.h"
 #include "player/PlayerDisplay.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TaskStatusEvent.h"
+#include "platform/TaskStatusEvent.h"
 #include "player/PlayerDisplay.h"
 #include "service/ServiceClient.h"
 

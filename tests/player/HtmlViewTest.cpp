@@ -3,7 +3,7 @@
 #include "player/HtmlView.h"
 
 #include "HtmlViewFixture.h"
-#include "app/TaskStatusEvent.h"
+#include "platform/TaskStatusEvent.h"
 #include "player/HtmlPage.h"
 #include "player/PageSchemeHandler.h"
 

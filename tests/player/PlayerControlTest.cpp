@@ -2,7 +2,7 @@
 #include "player/PlayerControl.h"
 
 #include "HtmlViewFixture.h"
-#include "app/MessageBox.h"
+#include "platform/MessageBox.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
 #include "player/PlayerTimer.h"

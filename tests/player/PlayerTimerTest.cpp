@@ -2,7 +2,7 @@
 // countdown, orders, marks, the learning log, media resolution and the lifetime of its workers.
 #include "player/PlayerTimer.h"
 
-#include "app/SettingsStore.h"
+#include "platform/SettingsStore.h"
 #include "player/EngineFakes.h"
 
 #include <gtest/gtest.h>

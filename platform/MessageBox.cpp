@@ -1,4 +1,4 @@
-#include "app/MessageBox.h"
+#include "platform/MessageBox.h"
 
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"

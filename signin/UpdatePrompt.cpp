@@ -1,6 +1,6 @@
-#include "app/UpdatePrompt.h"
+#include "signin/UpdatePrompt.h"
 
-#include "app/MessageBox.h"
+#include "platform/MessageBox.h"
 #include "service/UpdateCheck.h"
 
 int UpdatePrompt::CheckForUpdate(ServiceClient& client, QWidget* parent) {

@@ -1,5 +1,5 @@
-#include "app/SettingsStore.h"
-#include "app/StartupEntry.h"
+#include "platform/SettingsStore.h"
+#include "platform/StartupEntry.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/StartupEntry.h"
+#include "platform/StartupEntry.h"
 
 #include <QCoreApplication>
 #include <QDir>

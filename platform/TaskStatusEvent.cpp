@@ -1,4 +1,4 @@
-#include "app/TaskStatusEvent.h"
+#include "platform/TaskStatusEvent.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,7 +1,7 @@
 // The update check's message boxes, and the message-box facade they go through.
-#include "app/UpdatePrompt.h"
+#include "signin/UpdatePrompt.h"
 
-#include "app/MessageBox.h"
+#include "platform/MessageBox.h"
 #include "service/ServiceClient.h"
 #include "service/UpdateCheck.h"
 #include "support/DevService.h"
