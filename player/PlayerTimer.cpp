@@ -33,7 +33,7 @@ void removeFirst(std::vector<uint32_t>& list, uint32_t card) {
 // A worker's report, posted to the engine and handed on by it on the GUI thread.
 struct PlayerTimer::Relay : QEvent {
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 40);
-    Relay(Target t, int c) : QEvent(kType), target(t), code(c) {}
+    Relay(Target to, int status) : QEvent(kType), target(to), code(status) {}
     Target target;
     int code;
 };

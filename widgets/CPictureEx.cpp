@@ -30,24 +30,24 @@ CPictureEx::~CPictureEx() {
 }
 
 bool CPictureEx::LoadFromResource(int id, const QString& type) {
-    const QByteArray data = Artwork::Data(type, id);
-    if (data.isEmpty()) {
+    const QByteArray content = Artwork::Data(type, id);
+    if (content.isEmpty()) {
         UnLoad();
         return false;
     }
-    return LoadFromMemory(data);
+    return LoadFromMemory(content);
 }
 
-bool CPictureEx::LoadFromMemory(const QByteArray& data) {
+bool CPictureEx::LoadFromMemory(const QByteArray& content) {
     UnLoad();
-    if (GifParser::IsGif(Bytes(data))) {
+    if (GifParser::IsGif(Bytes(content))) {
         isGif_ = true;
-        if (LoadGif(data))
+        if (LoadGif(content))
             return true;
         UnLoad();
         return false;
     }
-    picture_ = Decode(data);
+    picture_ = Decode(content);
     if (picture_.isNull() || !PrepareSurface(picture_.size())) {
         UnLoad();
         return false;
@@ -55,14 +55,14 @@ bool CPictureEx::LoadFromMemory(const QByteArray& data) {
     return true;
 }
 
-bool CPictureEx::LoadGif(const QByteArray& data) {
-    const auto bytes = Bytes(data);
+bool CPictureEx::LoadGif(const QByteArray& content) {
+    const auto bytes = Bytes(content);
     const auto layout = GifParser::Parse(bytes);
     if (!layout || qint64(layout->width) * layout->height > PictureSurface::kMaxPixels)
         return false;
 
     if (layout->blocks.size() == 1) {
-        QByteArray whole = data;
+        QByteArray whole = content;
         if (!GifParser::HasStandardVersion(bytes))
             whole.replace(3, 3, "89a");
         picture_ = Decode(whole, "GIF");

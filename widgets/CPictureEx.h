@@ -28,7 +28,7 @@ class CPictureEx : public QWidget {
     bool LoadFromResource(int id, const QString& type);
     // Parses and decodes the data; false (and nothing loaded) when it is neither a readable picture
     // nor a GIF with at least one readable frame. Resizes the control to the picture.
-    bool LoadFromMemory(const QByteArray& data);
+    bool LoadFromMemory(const QByteArray& content);
     // Shows what is loaded: starts the animation of an animated GIF (unless it runs already) and
     // returns false, or draws the single picture and returns true.
     bool Draw();
@@ -52,7 +52,7 @@ class CPictureEx : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    bool LoadGif(const QByteArray& data);
+    bool LoadGif(const QByteArray& content);
     bool PrepareSurface(QSize size);
     void RequestRepaint();
 
