@@ -166,7 +166,7 @@ void CMainFrame::Exit() {
 }
 
 bool CMainFrame::event(QEvent* event) {
-    if (event->type() == TaskStatusEvent::WM_TASK_STATUS) {
+    if (event->type() == TaskStatusEvent::WM_TASK_STATUS && view_) {
         auto* status = static_cast<TaskStatusEvent*>(event);
         view_->OnTaskStatus(status->Code(), status->BookId());
         return true;
