@@ -4,7 +4,6 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/StartupEntry.h"
-#include "platform/TaskStatusEvent.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -25,8 +24,9 @@ bool CLexicartaApp::InitInstance() {
         return false;
 
     frame_ = std::make_unique<CMainFrame>();
-    TaskStatusEvent::SetMainWindow(frame_.get());
     connect(instance_.get(), &SingleInstance::showRequested, frame_.get(), &CMainFrame::ShowAndActivate);
+    // The frame's exit ends the event loop; the frame itself is destroyed in ExitInstance.
+    connect(frame_.get(), &CMainFrame::exitRequested, this, &QCoreApplication::quit, Qt::QueuedConnection);
     frame_->show();
 
     if (SettingsStore::GetInt(SettingsStore::StartWithPC, 2) == 2) {

@@ -1,13 +1,74 @@
 #pragma once
 
+#include "app/CChildView.h"
+#include "player/PlayerTimer.h"
+#include "service/ServiceClient.h"
+
 #include <QWidget>
 
-// The program's main window.
+#include <memory>
+
+class CChildView;
+class QMenu;
+class QSystemTrayIcon;
+
+// The program's only top-level window: frameless with rounded corners, covered by the main view that
+// draws its chrome. It owns the service client, the playback engine and the view, keeps the icon in
+// the notification area with its menu, and hides instead of closing.
 class CMainFrame : public QWidget {
     Q_OBJECT
   public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // With no client given, the frame talks to the service named by the build or the environment.
+    explicit CMainFrame(std::unique_ptr<ServiceClient> client = nullptr, QWidget* parent = nullptr);
+    // Destroys the view (and with it every panel) first, then the engine, which joins its workers,
+    // then the service client.
+    ~CMainFrame() override;
 
-    // Shows the window and brings it to the front (a second start of the program asks for this).
+    // Shows the window and brings it to the front (left click on the icon, a second start).
     void ShowAndActivate();
+
+    // The tray menu with its items updated as it would open now; each item's data is its command id.
+    QMenu* TrayMenu() const { return trayMenu_; }
+    void UpdateTrayMenu();
+    void OnCommand(int id);
+
+    // Leaves the program: hides the window, stops the engine and closes the frame for good.
+    void Exit();
+    // Hides or minimises, as closing the window does (minimises where no notification area exists).
+    void HideToTray();
+    // Whether closing hides the window (a notification area exists) or minimises it.
+    bool CanHideToTray() const;
+
+    CChildView* View() const { return view_.get(); }
+    PlayerTimer& Engine() const { return *engine_; }
+    ServiceClient& Client() const { return *client_; }
+    QSystemTrayIcon* TrayIcon() const { return tray_; }
+
+  Q_SIGNALS:
+    // The settings and program information commands (their dialogs are opened by whoever listens).
+    void settingsRequested();
+    void programInfoRequested();
+    // Exit has closed the frame: the program is to end.
+    void exitRequested();
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+  private:
+    void CreateTray();
+    void Logout();
+    void PopUpTrayMenu(QPoint globalPos);
+
+    // Destroyed in reverse order: view, engine, client.
+    std::unique_ptr<ServiceClient> client_;
+    std::unique_ptr<PlayerTimer> engine_;
+    std::unique_ptr<CChildView> view_;
+
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    bool exiting_ = false;
 };

@@ -382,7 +382,7 @@ bool PlayerTimer::event(QEvent* e) {
     if (e->type() != Relay::kType)
         return QObject::event(e);
     const auto* relay = static_cast<Relay*>(e);
-    if (relay->target == Target::Display) {
+    if (relay->target == Target::Panel) {
         if (display_)
             TaskStatusEvent::Send(display_->StatusReceiver(), relay->code);
     } else {
@@ -588,7 +588,7 @@ void PlayerTimer::mediaWorker(bool sound) {
     }
     if (state == MediaEntry::Unresolved)
         resolve(sound, c, generation);
-    post(Target::Display, sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
+    post(Target::Panel, sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
 }
 
 bool PlayerTimer::resolve(bool sound, uint32_t c, uint64_t generation) {

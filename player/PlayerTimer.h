@@ -143,7 +143,7 @@ class PlayerTimer : public QObject {
 
   private:
     struct Relay;
-    enum class Target { Display, MainWindow };
+    enum class Target { Panel, MainWindow }; // the bound display, or the main window
 
     // Under the engine mutex.
     const std::vector<uint32_t>& activeLocked() const;

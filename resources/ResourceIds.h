@@ -8,6 +8,29 @@ constexpr int IDR_MAINFRAME = 128;       // program title, also the icon
 constexpr int IDS_OLE_INIT_FAILED = 100; // kept for the string table; nothing to initialise here
 constexpr int AFX_IDS_APP_TITLE = 57344; // application name
 
+// Menus: the tray menu (384) and the book menu (432), with their commands.
+constexpr int IDR_TRAY_MENU = 384;
+constexpr int IDR_BOOK_MENU = 432;
+constexpr int ID_TRAY_OPEN = 32779;
+constexpr int ID_ALWAYS_ON_TOP = 32781;
+constexpr int ID_LOGOUT = 32782;
+constexpr int ID_SETTINGS = 32783;
+constexpr int ID_HELP_DESK = 32784;
+constexpr int ID_PROGRAM_INFO = 32785;
+constexpr int ID_EXIT = 32786;
+constexpr int ID_LOAD_BOOK = 32793;
+constexpr int ID_BOOK_DETAILS = 32794;
+constexpr int ID_CLEAR_MARKS = 32795;
+constexpr int ID_WEB_LIBRARY = 32796;
+constexpr int ID_WEB_BOOKS = 32807;
+constexpr int ID_WEB_COMMUNITY = 32809;
+
+// Title-bar buttons of the main view.
+constexpr int IDC_TOPMOST_BUTTON = 103;
+constexpr int IDC_MINIMIZE_BUTTON = 104;
+constexpr int IDC_MAXIMIZE_BUTTON = 105;
+constexpr int IDC_CLOSE_BUTTON = 106;
+
 } // namespace Res
 
 // Pictures (resources/artwork draws them; Artwork loads them by number). Sizes in pixels.

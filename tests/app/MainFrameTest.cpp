@@ -1,0 +1,420 @@
+// The whole main window against the reference service: panels, task status codes, the book menu, the
+// tray menu's commands, the chrome and tear-down while workers run.
+#include "app/CChildView.h"
+#include "app/CMainFrame.h"
+
+#include "../player/HtmlViewFixture.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "platform/TaskStatusEvent.h"
+#include "player/HtmlView.h"
+#include "player/PlayerControl.h"
+#include "player/PlayerTimer.h"
+#include "resources/Artwork.h"
+#include "resources/ResourceIds.h"
+#include "service/ServiceClient.h"
+#include "support/DevService.h"
+#include "widgets/CSkinButton.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace Res;
+using HtmlViewFixture::Eval;
+using HtmlViewFixture::WaitUntil;
+
+namespace {
+
+bool SameLook(const CSkinButton* button, int resourceId) {
+    const QPixmap* shown = button->Bitmap(CSkinButton::Look::Normal);
+    return shown != nullptr && shown->toImage() == Artwork::Bitmap(resourceId).toImage();
+}
+
+// Enabled state of each item of a menu by command id (separators left out).
+std::vector<std::pair<int, bool>> Items(QMenu& menu) {
+    std::vector<std::pair<int, bool>> items;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            items.emplace_back(action->data().toInt(), action->isEnabled());
+    return items;
+}
+
+class MainFrameTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(service.IsRunning()) << service.Error();
+        SettingsStore::WriteInt(SettingsStore::AutoPlay, 0);
+        MessageBox::SetHandler([this](QWidget*, const QString& text, MessageBox::Buttons, MessageBox::Icon) {
+            boxes.push_back(text);
+            return answer;
+        });
+        Shell::SetHandler([this](const QString& url) { opened.push_back(url); });
+        frame = std::make_unique<CMainFrame>(std::make_unique<ServiceClient>(service.BaseUrl()));
+        frame->show();
+        ASSERT_TRUE(HtmlViewFixture::WaitForPage(Browser())) << "card page did not load";
+    }
+    void TearDown() override {
+        frame.reset();
+        MessageBox::SetHandler({});
+        Shell::SetHandler({});
+    }
+
+    CChildView& View() { return *frame->View(); }
+    HtmlView& Browser() { return *View().Browser(); }
+    PlayerTimer& Engine() { return frame->Engine(); }
+    QString PageText() { return Eval(Browser(), QStringLiteral("document.body.innerText")).toString(); }
+
+    void SignIn() { ASSERT_EQ(frame->Client().Login("demo", "demo"), ServiceClient::ResultOk); }
+    // Runs the events until no load runs and the status it posted has been handled.
+    void WaitForLoad() {
+        ASSERT_TRUE(WaitUntil([this] { return !Engine().IsLoading(); }, 30000));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    DevService service;
+    std::unique_ptr<CMainFrame> frame;
+    std::vector<QString> boxes;
+    std::vector<QString> opened;
+    MessageBox::Answer answer = MessageBox::AnswerOk;
+};
+
+TEST_F(MainFrameTest, StartsOnTheSignInPanelWithTheChromeInPlace) {
+    EXPECT_TRUE(frame->testAttribute(Qt::WA_WState_Visible));
+    EXPECT_TRUE(frame->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(frame->size(), QSize(400, 330));
+    EXPECT_EQ(frame->minimumSize(), QSize(400, 200));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("렉시카르타 데스크톱"));
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_TRUE(View().SignInPanel()->isVisible());
+    EXPECT_FALSE(View().Player()->isVisible());
+    EXPECT_FALSE(View().LibraryPanel()->isVisible());
+    EXPECT_EQ(View().SignInPanel()->geometry(), QRect(100, 40, 200, 260));
+    EXPECT_EQ(View().Player()->geometry(), QRect(5, 27, 390, 292));
+    const char16_t* tips[4] = {u"항상위", u"최소화", u"최대화", u"창닫기"};
+    for (int id = IDC_TOPMOST_BUTTON; id <= IDC_CLOSE_BUTTON; ++id) {
+        CSkinButton* button = View().TitleButton(id);
+        EXPECT_EQ(button->geometry(), QRect(400 - 74 + (id - 103) * 18, 5, 14, 14)) << id;
+        EXPECT_EQ(button->toolTip(), QString::fromUtf16(tips[id - 103]));
+    }
+    // The rounded shape (one pixel larger than the window): the corner pixel is cut, edges are kept.
+    const QRegion shape = frame->mask();
+    EXPECT_FALSE(shape.contains(QPoint(0, 0)));
+    EXPECT_TRUE(shape.contains(QPoint(0, 165)));
+    EXPECT_TRUE(shape.contains(QPoint(200, 329)));
+    // Painted chrome: background, outline.
+    const QImage image = View().grab().toImage();
+    EXPECT_EQ(QColor(image.pixel(200, 0)), QColor(150, 150, 150));
+    EXPECT_EQ(QColor(image.pixel(0, 165)), QColor(150, 150, 150));
+    EXPECT_EQ(QColor(image.pixel(2, 100)), QColor(237, 237, 236));
+}
+
+TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
+    SignIn();
+    // A signed-in start opens the book the answer named; without auto play it waits on the first card.
+    View().OnTaskStatus(6, 0);
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    EXPECT_TRUE(View().Player()->isVisible());
+    EXPECT_FALSE(View().SignInPanel()->isVisible());
+    {
+        // While the load runs the menu offers nothing that would start another task.
+        std::unique_ptr<QMenu> menu = View().BuildBookMenu();
+        const auto items = Items(*menu);
+        ASSERT_EQ(items.size(), 7u);
+        EXPECT_EQ(items[0], std::make_pair(ID_LOAD_BOOK, false));
+        EXPECT_EQ(items[1], std::make_pair(ID_BOOK_DETAILS, false));
+        EXPECT_EQ(items[2], std::make_pair(ID_CLEAR_MARKS, false));
+        EXPECT_EQ(items[3], std::make_pair(ID_WEB_BOOKS, true));
+        EXPECT_EQ(items[6], std::make_pair(ID_SETTINGS, true));
+        EXPECT_EQ(menu->actions().size(), 11); // four separators
+    }
+    WaitForLoad();
+    ASSERT_TRUE(Engine().IsLoaded());
+    EXPECT_FALSE(Engine().IsPlaying());
+    EXPECT_TRUE(
+        WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
+    for (const auto& [id, enabled] : Items(*View().BuildBookMenu()))
+        EXPECT_TRUE(enabled) << id;
+
+    // With auto play on, a book with cards starts at once.
+    Engine().SetAutoPlay(true);
+    TaskStatusEvent::Send(frame.get(), TaskStatusEvent::TASK_OPEN_BOOK, 2);
+    WaitForLoad();
+    EXPECT_EQ(Engine().BookId(), 2u);
+    EXPECT_TRUE(Engine().IsPlaying());
+    // An empty book loads but does not play.
+    View().OpenBook(5);
+    WaitForLoad();
+    EXPECT_TRUE(Engine().IsLoaded());
+    EXPECT_FALSE(Engine().IsPlaying());
+
+    // The service down: the failure message, the book menu usable again.
+    DevService::Fault down;
+    down.path = "/application/book/*";
+    down.status = 500;
+    ASSERT_TRUE(service.SetFault(down));
+    View().OpenBook(1);
+    WaitForLoad();
+    EXPECT_TRUE(WaitUntil(
+        [this] { return PageText().contains(QStringLiteral("데이터 불러오기에 실패하였습니다.")); }));
+    EXPECT_TRUE(Items(*View().BuildBookMenu())[0].second);
+    ASSERT_TRUE(service.ClearFaults());
+
+    // A book the service does not have.
+    View().OpenBook(999);
+    WaitForLoad();
+    EXPECT_TRUE(WaitUntil(
+        [this] { return PageText().contains(QStringLiteral("학습할 단어장을 선택해 주십시오.")); }));
+    EXPECT_FALSE(Engine().IsLoaded());
+
+    // A load superseded by a newer one succeeds silently: the notice stays.
+    Engine().SetCancelLoad(true);
+    View().OpenBook(1);
+    WaitForLoad();
+    Engine().SetCancelLoad(false);
+    EXPECT_TRUE(Engine().IsLoaded());
+    EXPECT_TRUE(PageText().contains(QStringLiteral("데이터를 불러오는 중")));
+}
+
+TEST_F(MainFrameTest, BookMenuCommandsClearMarksAndOpenSignedInPages) {
+    // Without a book: details asks for one first, the web pages still open with whatever token came.
+    View().OnBookCommand(ID_BOOK_DETAILS);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], QStringLiteral("단어장을 먼저 선택해주세요"));
+    EXPECT_TRUE(opened.empty());
+
+    SignIn();
+    View().OpenBook(1);
+    WaitForLoad();
+    ASSERT_TRUE(Engine().IsLoaded());
+    Engine().CompleteCurrent();
+    Engine().WaitForWorkers();
+    ASSERT_EQ(service.Marks("demo").size(), 1u);
+
+    View().OnBookCommand(ID_WEB_BOOKS);
+    View().OnBookCommand(ID_WEB_LIBRARY);
+    View().OnBookCommand(ID_WEB_COMMUNITY);
+    View().OnBookCommand(ID_BOOK_DETAILS);
+    ASSERT_EQ(opened.size(), 4u);
+    const QString prefix = service.BaseUrl() + QStringLiteral("/application/auth_token/");
+    const char* suffixes[4] = {"?to=/books", "?to=/library", "?to=/forums", "?to=/books/view/1"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(opened[i].startsWith(prefix)) << opened[i].toStdString();
+        EXPECT_TRUE(opened[i].endsWith(QLatin1String(suffixes[i]))) << opened[i].toStdString();
+        EXPECT_GT(opened[i].size(), prefix.size() + int(strlen(suffixes[i]))) << "no token";
+    }
+
+    // Clearing the marks: No does nothing; Yes shows the notice, then the book again without marks.
+    answer = MessageBox::AnswerNo;
+    View().OnBookCommand(ID_CLEAR_MARKS);
+    EXPECT_FALSE(Engine().IsLoading());
+    answer = MessageBox::AnswerYes;
+    View().OnBookCommand(ID_CLEAR_MARKS);
+    EXPECT_EQ(boxes.back(), QStringLiteral("암기완료를 모두 해제하시겠습니까?"));
+    EXPECT_TRUE(WaitUntil([this] { return PageText().contains(QStringLiteral("암기완료를 해제하는 중")); }));
+    WaitForLoad();
+    EXPECT_TRUE(Engine().IsLoaded());
+    EXPECT_TRUE(service.Marks("demo").empty());
+    EXPECT_TRUE(
+        WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
+
+    // Loading another book stops playing and shows the book list panel.
+    Engine().StartPlaying();
+    View().OnBookCommand(ID_LOAD_BOOK);
+    EXPECT_FALSE(Engine().IsPlaying());
+    EXPECT_TRUE(Engine().IsLoaded());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_LIBRARY);
+    EXPECT_TRUE(View().LibraryPanel()->isVisible());
+    EXPECT_FALSE(View().Player()->isVisible());
+
+    // The settings item is the frame's command.
+    QSignalSpy settings(frame.get(), &CMainFrame::settingsRequested);
+    View().OnBookCommand(ID_SETTINGS);
+    EXPECT_EQ(settings.count(), 1);
+}
+
+TEST_F(MainFrameTest, TrayMenuCommands) {
+    QMenu& menu = *frame->TrayMenu();
+    ASSERT_EQ(menu.actions().size(), 11);
+    EXPECT_EQ(menu.defaultAction()->data().toInt(), ID_TRAY_OPEN);
+    EXPECT_EQ(menu.defaultAction()->text(), QStringLiteral("렉시카르타 데스크톱 열기"));
+    frame->UpdateTrayMenu();
+    auto item = [&menu](int id) {
+        for (QAction* action : menu.actions())
+            if (action->data().toInt() == id)
+                return action;
+        return static_cast<QAction*>(nullptr);
+    };
+    EXPECT_FALSE(item(ID_LOGOUT)->isEnabled());
+    EXPECT_FALSE(item(ID_ALWAYS_ON_TOP)->isChecked());
+
+    // Always on top: the flag, the pin's looks and the tick follow; the card page is not reloaded.
+    SignIn();
+    View().OpenBook(1);
+    WaitForLoad();
+    ASSERT_TRUE(Eval(Browser(), QStringLiteral("window.keptAcrossToggle = 42; 1")).isValid());
+    const QRect before = frame->geometry();
+    frame->OnCommand(ID_ALWAYS_ON_TOP);
+    EXPECT_TRUE(frame->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(SameLook(View().TitleButton(IDC_TOPMOST_BUTTON), IDB_TOPMOST_ON_NORMAL));
+    frame->UpdateTrayMenu();
+    EXPECT_TRUE(item(ID_ALWAYS_ON_TOP)->isChecked());
+    EXPECT_TRUE(item(ID_LOGOUT)->isEnabled());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->geometry(), before);
+    EXPECT_EQ(Eval(Browser(), QStringLiteral("window.keptAcrossToggle")).toInt(), 42);
+    EXPECT_TRUE(PageText().contains(Engine().LoadedBook().vocabularies[0].name));
+    View().OnTitleButton(IDC_TOPMOST_BUTTON);
+    EXPECT_FALSE(View().IsAlwaysOnTop());
+    EXPECT_TRUE(SameLook(View().TitleButton(IDC_TOPMOST_BUTTON), IDB_TOPMOST_OFF_NORMAL));
+    EXPECT_EQ(Eval(Browser(), QStringLiteral("window.keptAcrossToggle")).toInt(), 42);
+
+    frame->OnCommand(ID_HELP_DESK);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], service.BaseUrl() + QStringLiteral("/helpdesk/help_desktop"));
+
+    // Log-out: playback stops, the sign-in panel shows, automatic sign-in is forgotten.
+    SettingsStore::WriteInt(SettingsStore::AutoLogin, 1);
+    SettingsStore::WriteString(SettingsStore::Token, QStringLiteral("abc"));
+    Engine().StartPlaying();
+    frame->OnCommand(ID_LOGOUT);
+    EXPECT_FALSE(Engine().IsPlaying());
+    EXPECT_FALSE(Engine().IsLoaded());
+    EXPECT_FALSE(frame->Client().IsSignedIn());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_TRUE(View().SignInPanel()->isVisible());
+    EXPECT_FALSE(View().Player()->isVisible());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token, QStringLiteral("x")), QString());
+
+    // Exit: hidden, engine stopped, the program told to end.
+    QSignalSpy exit(frame.get(), &CMainFrame::exitRequested);
+    frame->OnCommand(ID_EXIT);
+    EXPECT_EQ(exit.count(), 1);
+    EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(MainFrameTest, ChromeMovesSnapsResizesAndMaximises) {
+    frame->move(300, 200);
+    QCoreApplication::processEvents();
+    // A caption drag moves the window by hand and sticks it to the work area's edge.
+    const QRect work = frame->screen()->availableGeometry();
+    QTest::mousePress(&View(), Qt::LeftButton, {}, QPoint(200, 10));
+    QTest::mouseMove(&View(), QPoint(150, 30));
+    EXPECT_EQ(frame->pos(), QPoint(250, 220));
+    // The press was 200 pixels right of the window's left edge and 10 below its top.
+    QTest::mouseMove(&View(), work.topLeft() + QPoint(15 + 200, 15 + 10) - frame->pos());
+    EXPECT_EQ(frame->pos(), work.topLeft());
+    QTest::mouseRelease(&View(), Qt::LeftButton, {}, QPoint(200, 10));
+
+    // An edge drag resizes (by hand where the windowing system does not), never below 400 x 200.
+    frame->move(300, 200);
+    QCoreApplication::processEvents();
+    QTest::mousePress(&View(), Qt::LeftButton, {}, QPoint(398, 329));
+    QTest::mouseMove(&View(), QPoint(398 + 60, 329 + 40));
+    QTest::mouseRelease(&View(), Qt::LeftButton, {}, QPoint(458, 369));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->size(), QSize(460, 370));
+    EXPECT_EQ(View().TitleButton(IDC_CLOSE_BUTTON)->pos(), QPoint(440, 5));
+    EXPECT_EQ(View().Player()->geometry(), QRect(5, 27, 450, 332));
+    QTest::mousePress(&View(), Qt::LeftButton, {}, QPoint(1, 200));
+    QTest::mouseMove(&View(), QPoint(300, 200));
+    QTest::mouseRelease(&View(), Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_EQ(frame->width(), 400);
+
+    // A double-click in the caption maximises; button 105 shows the restore looks, and again.
+    QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(200, 10));
+    EXPECT_TRUE(WaitUntil([this] { return frame->isMaximized(); }));
+    EXPECT_TRUE(SameLook(View().TitleButton(IDC_MAXIMIZE_BUTTON), IDB_RESTORE_NORMAL));
+    View().OnTitleButton(IDC_MAXIMIZE_BUTTON);
+    EXPECT_TRUE(WaitUntil([this] { return !frame->isMaximized(); }));
+    EXPECT_TRUE(SameLook(View().TitleButton(IDC_MAXIMIZE_BUTTON), IDB_MAXIMIZE_NORMAL));
+    // A state change made elsewhere reaches the button too.
+    frame->showMaximized();
+    EXPECT_TRUE(
+        WaitUntil([this] { return SameLook(View().TitleButton(IDC_MAXIMIZE_BUTTON), IDB_RESTORE_NORMAL); }));
+    frame->showNormal();
+
+    // A right-click in the caption opens the tray menu.
+    QTest::mouseClick(&View(), Qt::RightButton, {}, QPoint(100, 12));
+    EXPECT_TRUE(WaitUntil([this] { return frame->TrayMenu()->isVisible(); }));
+    frame->TrayMenu()->hide();
+}
+
+TEST_F(MainFrameTest, ClosingAlwaysLeavesAWayBack) {
+    // No notification area (a bare X server): closing minimises.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        View().OnTitleButton(IDC_CLOSE_BUTTON);
+        EXPECT_TRUE(WaitUntil([this] { return frame->isMinimized(); }));
+        EXPECT_TRUE(frame->isVisible());
+        frame->ShowAndActivate();
+        EXPECT_TRUE(WaitUntil([this] { return !frame->isMinimized(); }));
+    }
+
+    // With a notification area (an XEmbed tray host), closing hides; the icon brings the window back.
+    const QString trayer = QStandardPaths::findExecutable(QStringLiteral("trayer"));
+    ASSERT_FALSE(trayer.isEmpty()) << "trayer is not installed";
+    QProcess host;
+    host.start(trayer, {QStringLiteral("--edge"), QStringLiteral("bottom")});
+    ASSERT_TRUE(host.waitForStarted());
+    EXPECT_TRUE(WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 20000));
+    frame->close();
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_TRUE(frame->TrayIcon()->isVisible());
+    Q_EMIT frame->TrayIcon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(frame->isVisible());
+    host.kill();
+    host.waitForFinished();
+}
+
+TEST_F(MainFrameTest, TornDownWhileEveryKindOfWorkerRuns) {
+    SignIn();
+    View().OpenBook(2); // pronunciation and pictures
+    WaitForLoad();
+    ASSERT_TRUE(Engine().IsLoaded());
+    DevService::Fault slow;
+    slow.path = "*";
+    slow.delayMs = 1500;
+    ASSERT_TRUE(service.SetFault(slow));
+    Engine().Next();                           // picture worker
+    Engine().OnTimer(PlayerTimer::SoundTimer); // pronunciation worker
+    Engine().CompleteCurrent();                // marking worker
+    Engine().OnTimer(PlayerTimer::LogTimer);   // learning log
+    View().OpenBook(3);                        // load worker
+    frame.reset();
+    SUCCEED();
+}
+
+TEST_F(MainFrameTest, Screenshots) {
+    SignIn();
+    View().OpenBook(1);
+    WaitForLoad();
+    ASSERT_TRUE(
+        WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
+    Engine().StartPlaying();
+    QTest::qWait(300);
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artifacts");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(frame->grab().save(dir + QStringLiteral("/main_window.png")));
+    frame->showMaximized();
+    ASSERT_TRUE(WaitUntil([this] { return frame->isMaximized(); }));
+    // Without a window manager nobody resizes a maximised window: do what one would.
+    frame->setGeometry(frame->screen()->availableGeometry());
+    QTest::qWait(500);
+    EXPECT_TRUE(frame->grab().save(dir + QStringLiteral("/main_window_maximised.png")));
+}
+
+} // namespace
