@@ -6,6 +6,7 @@ namespace Res {
 // Strings
 constexpr int IDR_MAINFRAME = 128;       // program title, also the icon
 constexpr int IDS_OLE_INIT_FAILED = 100; // kept for the string table; nothing to initialise here
+constexpr int IDS_PROGRAM_NOTICE = 101;  // the notice of the program information window
 constexpr int AFX_IDS_APP_TITLE = 57344; // application name
 
 // Menus: the tray menu (384) and the book menu (432), with their commands.
