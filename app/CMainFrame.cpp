@@ -1,9 +1,12 @@
 #include "app/CMainFrame.h"
 
 #include "app/CChildView.h"
+#include "app/CProgramInfoDlg.h"
 #include "app/ChromeGeometry.h"
+#include "app/SettingsDialog.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
+#include "platform/StartupEntry.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/PlayerTimer.h"
 #include "resources/Artwork.h"
@@ -34,7 +37,7 @@ CMainFrame::CMainFrame(std::unique_ptr<ServiceClient> client, QWidget* parent)
 
     view_ = std::make_unique<CChildView>(*engine_, *client_, this);
     view_->setGeometry(rect());
-    connect(view_.get(), &CChildView::settingsRequested, this, [this] { OnCommand(ID_SETTINGS); });
+    connect(view_.get(), &CChildView::settingsRequested, this, &CMainFrame::RunSettings);
     connect(view_.get(), &CChildView::trayMenuRequested, this, &CMainFrame::PopUpTrayMenu);
     CreateTray();
 }
@@ -109,13 +112,13 @@ void CMainFrame::OnCommand(int id) {
             Logout();
         break;
     case ID_SETTINGS:
-        Q_EMIT settingsRequested();
+        RunSettings();
         break;
     case ID_HELP_DESK:
         Shell::Open(client_->BaseUrl() + QStringLiteral("/helpdesk/help_desktop"));
         break;
     case ID_PROGRAM_INFO:
-        Q_EMIT programInfoRequested();
+        ShowProgramInfo();
         break;
     case ID_EXIT:
         Exit();
@@ -123,6 +126,44 @@ void CMainFrame::OnCommand(int id) {
     default:
         break;
     }
+}
+
+bool CMainFrame::RaiseOpenDialog() {
+    // The tray menu stays usable while a dialog runs: a second command shows the open dialog.
+    if (openDialog_ == nullptr)
+        return false;
+    openDialog_->raise();
+    openDialog_->activateWindow();
+    return true;
+}
+
+void CMainFrame::RunSettings() {
+    if (RaiseOpenDialog())
+        return;
+    const int delay = SettingsStore::GetInt(QString::fromLatin1(SettingsStore::DelayTime), 5);
+    const bool autoPlay = SettingsStore::GetInt(QString::fromLatin1(SettingsStore::AutoPlay), 1) == 1;
+    SettingsDialog dialog(IsStartWithPC(), view_->IsAlwaysOnTop(), autoPlay, delay, this);
+    openDialog_ = &dialog;
+    const int result = dialog.exec();
+    openDialog_ = nullptr;
+    if (result != QDialog::Accepted || exiting_)
+        return;
+    view_->SetAlwaysOnTop(dialog.AlwaysOnTop());
+    engine_->SetDelayTime(dialog.Delay());
+    engine_->SetAutoPlay(dialog.AutoPlay());
+    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoPlay), dialog.AutoPlay() ? 1 : 0);
+    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::StartWithPC), dialog.StartWithPC() ? 1 : 0);
+    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::DelayTime), dialog.Delay());
+    SetStartWithPC(dialog.StartWithPC());
+}
+
+void CMainFrame::ShowProgramInfo() {
+    if (RaiseOpenDialog())
+        return;
+    CProgramInfoDlg dialog(this);
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
 }
 
 void CMainFrame::Logout() {

@@ -44,10 +44,11 @@ class CMainFrame : public QWidget {
     ServiceClient& Client() const { return *client_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
 
+    // The settings command: the dialog filled from the stored values and the window's real state; on
+    // OK the choices are applied and stored.
+    void RunSettings();
+
   Q_SIGNALS:
-    // The settings and program information commands (their dialogs are opened by whoever listens).
-    void settingsRequested();
-    void programInfoRequested();
     // Exit has closed the frame: the program is to end.
     void exitRequested();
 
@@ -62,6 +63,9 @@ class CMainFrame : public QWidget {
     void CreateTray();
     void Logout();
     void PopUpTrayMenu(QPoint globalPos);
+    void ShowProgramInfo();
+    // Brings an open dialog of the frame to the front; false when none is open.
+    bool RaiseOpenDialog();
 
     // Destroyed in reverse order: view, engine, client.
     std::unique_ptr<ServiceClient> client_;
@@ -71,4 +75,5 @@ class CMainFrame : public QWidget {
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     bool exiting_ = false;
+    QWidget* openDialog_ = nullptr; // the settings or information dialog while it runs
 };

@@ -2,11 +2,14 @@
 // tray menu's commands, the chrome and tear-down while workers run.
 #include "app/CChildView.h"
 #include "app/CMainFrame.h"
+#include "app/CProgramInfoDlg.h"
+#include "app/SettingsDialog.h"
 
 #include "../player/HtmlViewFixture.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
+#include "platform/StartupEntry.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/PlayerControl.h"
@@ -17,17 +20,23 @@
 #include "support/DevService.h"
 #include "widgets/CSkinButton.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,10 +60,26 @@ std::vector<std::pair<int, bool>> Items(QMenu& menu) {
     return items;
 }
 
+// Runs `act` on the next modal dialog of type D as soon as it is up (a dialog's exec blocks the test).
+template <class D> void WhenModal(std::function<void(D*)> act) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(dialog);
+        }
+    });
+    poll->start(10);
+}
+
 class MainFrameTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(service.IsRunning()) << service.Error();
+        // Every test starts from no settings and no autostart entry.
+        QFile::remove(SettingsStore::FilePath());
+        QFile::remove(StartupEntry::EntryPath());
         SettingsStore::WriteInt(SettingsStore::AutoPlay, 0);
         MessageBox::SetHandler([this](QWidget*, const QString& text, MessageBox::Buttons, MessageBox::Icon) {
             boxes.push_back(text);
@@ -240,9 +265,76 @@ TEST_F(MainFrameTest, BookMenuCommandsClearMarksAndOpenSignedInPages) {
     EXPECT_FALSE(View().Player()->isVisible());
 
     // The settings item is the frame's command.
-    QSignalSpy settings(frame.get(), &CMainFrame::settingsRequested);
+    bool settings = false;
+    WhenModal<SettingsDialog>([&settings](SettingsDialog* dialog) {
+        settings = true;
+        dialog->reject();
+    });
     View().OnBookCommand(ID_SETTINGS);
-    EXPECT_EQ(settings.count(), 1);
+    EXPECT_TRUE(settings);
+}
+
+TEST_F(MainFrameTest, SettingsCommandShowsTheRealStateAndAppliesOnlyOnOk) {
+    // Stored values that disagree with the window and the autostart folder: the dialog shows the truth.
+    SettingsStore::WriteInt(SettingsStore::StartWithPC, 1);
+    SettingsStore::WriteInt(SettingsStore::DelayTime, 1000);
+    SettingsStore::WriteInt(SettingsStore::AutoPlay, 2); // on for the engine, off for the dialog
+    SetStartWithPC(false);
+    View().SetAlwaysOnTop(true);
+    bool seen = false;
+    WhenModal<SettingsDialog>([&seen](SettingsDialog* dialog) {
+        seen = true;
+        EXPECT_FALSE(dialog->StartWithPCBox()->isChecked());
+        EXPECT_TRUE(dialog->AlwaysOnTopBox()->isChecked());
+        EXPECT_FALSE(dialog->AutoPlayBox()->isChecked());
+        EXPECT_EQ(dialog->DelayEdit()->text(), QStringLiteral("1000"));
+        dialog->StartWithPCBox()->setChecked(true);
+        dialog->DelayEdit()->setText(QStringLiteral("7"));
+        dialog->reject();
+    });
+    frame->OnCommand(ID_SETTINGS);
+    ASSERT_TRUE(seen);
+    // Cancel: nothing changed anywhere.
+    EXPECT_TRUE(View().IsAlwaysOnTop());
+    EXPECT_FALSE(IsStartWithPC());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 0), 1000);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC, 0), 1);
+    EXPECT_EQ(Engine().DelayTime(), 5);
+
+    // OK: applied to the window and the engine, stored, the autostart entry written or removed.
+    WhenModal<SettingsDialog>([](SettingsDialog* dialog) {
+        dialog->AlwaysOnTopBox()->setChecked(false);
+        dialog->AutoPlayBox()->setChecked(true);
+        dialog->DelayEdit()->setText(QStringLiteral("9999"));
+        dialog->StartWithPCBox()->setChecked(true);
+        dialog->accept();
+    });
+    frame->OnCommand(ID_SETTINGS);
+    EXPECT_FALSE(View().IsAlwaysOnTop());
+    EXPECT_TRUE(SameLook(View().TitleButton(IDC_TOPMOST_BUTTON), IDB_TOPMOST_OFF_NORMAL));
+    EXPECT_EQ(Engine().DelayTime(), 3600);
+    EXPECT_TRUE(Engine().AutoPlay());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 0), 3600);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay, 0), 1);
+    EXPECT_TRUE(IsStartWithPC());
+    WhenModal<SettingsDialog>([](SettingsDialog* dialog) {
+        dialog->StartWithPCBox()->setChecked(false);
+        dialog->DelayEdit()->setText(QString());
+        dialog->accept();
+    });
+    frame->OnCommand(ID_SETTINGS);
+    EXPECT_FALSE(IsStartWithPC());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC, 2), 0);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 0), 1);
+
+    // The information window opens from the tray menu and closes with Enter.
+    bool info = false;
+    WhenModal<CProgramInfoDlg>([&info](CProgramInfoDlg* dialog) {
+        info = true;
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    frame->OnCommand(ID_PROGRAM_INFO);
+    EXPECT_TRUE(info);
 }
 
 TEST_F(MainFrameTest, TrayMenuCommands) {
