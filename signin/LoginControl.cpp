@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <memory>
+
 namespace {
 
 const QColor kPanel(0xED, 0xED, 0xEC);
@@ -78,14 +80,14 @@ LoginControl::LoginControl(ServiceClient& client, QWidget* parent)
     signIn_ = new CSkinButton(this, IDC_SIGNIN);
     signIn_->setText(QStringLiteral("Signin"));
     signIn_->move(60, 180);
-    // The button takes these over and deletes them.
-    auto* normal = new QPixmap(Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL));
-    auto* pressed = new QPixmap(Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED));
-    auto* hover = new QPixmap(Artwork::Bitmap(Res::IDB_SIGNIN_HOVER));
-    if (!signIn_->SetBitmaps(normal, pressed, hover, nullptr, true)) {
-        delete normal;
-        delete pressed;
-        delete hover;
+    // The button takes its looks over and deletes them with itself.
+    auto normal = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL));
+    auto pressed = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED));
+    auto hover = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_HOVER));
+    if (signIn_->SetBitmaps(normal.get(), pressed.get(), hover.get(), nullptr, true)) {
+        normal.release();
+        pressed.release();
+        hover.release();
     }
     signIn_->setGeometry(Span(60, 180, 140, 207));
     connect(signIn_, &CSkinButton::Command, this, [this] { SignIn(); });
@@ -109,8 +111,9 @@ LoginControl::LoginControl(ServiceClient& client, QWidget* parent)
 
 LoginControl::~LoginControl() = default;
 
-QLabel* LoginControl::MakeLabel(const QString& markup, const QRect& rect) {
-    auto* label = new QLabel(markup, this);
+QLabel* LoginControl::MakeLabel(const QString& text, const QRect& rect) {
+    auto* label = new QLabel(text, this);
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(rect);
     label->setFont(labelFont_);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

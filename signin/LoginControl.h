@@ -70,7 +70,7 @@ class LoginControl : public QWidget {
     void timerEvent(QTimerEvent* event) override;
 
   private:
-    QLabel* MakeLabel(const QString& markup, const QRect& rect);
+    QLabel* MakeLabel(const QString& text, const QRect& rect);
     QLabel* MakeLink(const QString& path, const QString& text, const QRect& rect);
     // Enter signs in and Escape does nothing, wherever the focus is inside the panel.
     bool HandleKey(QEvent* event);

@@ -18,11 +18,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -135,7 +137,7 @@ class LoginControlTest : public ::testing::Test {
     MessageBox::Answer updateAnswer = MessageBox::AnswerNo;
 };
 
-TEST_F(LoginControlTest, ControlsFontsLinksAndTabOrder) {
+TEST_F(LoginControlTest, PrefilledPaintedLinkedAndInTabOrder) {
     SettingsStore::WriteString(kUser, QStringLiteral("stored"));
     Create();
     EXPECT_EQ(panel->UserEdit()->text(), QStringLiteral("stored"));
@@ -143,27 +145,6 @@ TEST_F(LoginControlTest, ControlsFontsLinksAndTabOrder) {
     EXPECT_EQ(panel->PasswordEdit()->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(panel->AutoSignInBox()->isChecked());
     EXPECT_EQ(panel->AutoSignInBox()->text(), QStringLiteral("자동으로 들어가기"));
-
-    EXPECT_EQ(panel->UserEdit()->geometry(), QRect(0, 70, 200, 20));
-    EXPECT_EQ(panel->PasswordEdit()->geometry(), QRect(0, 120, 200, 20));
-    EXPECT_EQ(panel->AutoSignInBox()->geometry(), QRect(0, 150, 118, 14));
-    EXPECT_EQ(panel->SignInButton()->geometry(), QRect(60, 180, 80, 27));
-    EXPECT_EQ(panel->RegisterLink()->geometry(), QRect(24, 220, 152, 12));
-    EXPECT_EQ(panel->FindIdLink()->geometry(), QRect(41, 240, 118, 12));
-    EXPECT_EQ(panel->UserEdit()->font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(panel->UserEdit()->font().pointSize(), 10);
-    for (QWidget* w : std::initializer_list<QWidget*>{panel->AutoSignInBox(), panel->RegisterLink()}) {
-        EXPECT_EQ(w->font().family(), QStringLiteral("Gulim"));
-        EXPECT_EQ(w->font().pointSize(), 9);
-    }
-    const CSkinButton* button = panel->SignInButton();
-    EXPECT_EQ(button->Bitmap(CSkinButton::Look::Normal)->toImage(),
-              Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL).toImage());
-    EXPECT_EQ(button->Bitmap(CSkinButton::Look::Pressed)->toImage(),
-              Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED).toImage());
-    EXPECT_EQ(button->Bitmap(CSkinButton::Look::Hover)->toImage(),
-              Artwork::Bitmap(Res::IDB_SIGNIN_HOVER).toImage());
-    EXPECT_EQ(button->Bitmap(CSkinButton::Look::Disabled), nullptr);
 
     // Panel colour and the logo at (20, 5).
     const QImage picture = panel->grab().toImage();
@@ -191,12 +172,6 @@ TEST_F(LoginControlTest, ControlsFontsLinksAndTabOrder) {
     QTest::mouseClick(panel->FindIdLink(), Qt::LeftButton, {}, QPoint(10, 6));
     EXPECT_EQ(opened, (std::vector<QString>{service.BaseUrl() + QStringLiteral("/member/register"),
                                             service.BaseUrl() + QStringLiteral("/member/find_id_pw")}));
-    EXPECT_EQ(
-        panel->RegisterLink()->text(),
-        QStringLiteral("<a href=\"%1/member/register\">렉시카르타 무료회원 가입</a>").arg(service.BaseUrl()));
-    EXPECT_EQ(
-        panel->FindIdLink()->text(),
-        QStringLiteral("<a href=\"%1/member/find_id_pw\">아이디/비밀번호 찾기</a>").arg(service.BaseUrl()));
 
     const QString shots = qEnvironmentVariable("LEXICARTA_SCREENSHOT_DIR");
     if (!shots.isEmpty())
@@ -232,6 +207,12 @@ TEST_F(LoginControlTest, AcceptedWithTheBoxTickedStoresTheTokenBehindTheLoadingB
         playing = box->Picture()->IsPlaying();
         shownFlag = CLoadingBox::IsShown();
         decided = !signals.empty() || !shown.empty();
+        const QString shots = qEnvironmentVariable("LEXICARTA_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0)
+                .copy(host->frameGeometry().adjusted(-20, -20, 20, 20))
+                .save(shots + QStringLiteral("/signin-loading.png"));
     });
     QTest::keyClick(panel->UserEdit(), Qt::Key_Return); // Enter in the id field
 
