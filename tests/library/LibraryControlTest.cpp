@@ -18,9 +18,11 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <ostream>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -60,9 +62,16 @@ class ScriptedLibrary : public FakeService {
         out = answer;
         return result;
     }
+    // While set, book requests wait.
+    int GetBook(int32_t bookId, QString& out) override {
+        while (holdBooks.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return FakeService::GetBook(bookId, out);
+    }
     QString answer;
     int result = ResultOk;
     int requests = 0;
+    std::atomic<bool> holdBooks{false};
 };
 
 struct Row {
@@ -263,10 +272,19 @@ TEST_F(LibraryControlTest, LoadWaitsForTheRunningLoadWhichThenReportsNothing) {
     ASSERT_TRUE(panel->LoadBookList());
     panel->List()->selectRow(0);
 
-    client.SetDelay(std::chrono::milliseconds(300));
+    // The running load gets its book only once the panel has asked it to stop.
+    client.holdBooks = true;
     engine->StartLoad(3);
     ASSERT_TRUE(engine->HasLoadWorker());
+    std::atomic<bool> returned{false};
+    std::thread releaser([&] {
+        while (!engine->CancelLoad() && !returned.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        client.holdBooks = false;
+    });
     panel->Load();
+    returned = true;
+    releaser.join();
     EXPECT_FALSE(engine->HasLoadWorker());
     EXPECT_FALSE(engine->CancelLoad());
     EXPECT_TRUE(engine->IsLoaded()); // the superseded load did finish

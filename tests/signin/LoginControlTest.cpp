@@ -29,7 +29,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,43 @@ class MainWindowStandIn : public QObject {
     }
 };
 
+// The service client whose Login can be held back until the test releases it.
+class HeldLogin : public ServiceClient {
+  public:
+    using ServiceClient::ServiceClient;
+    int Login(const QString& user, const QString& password) override {
+        {
+            std::unique_lock lock(mutex_);
+            waiting_ = true;
+            released_.wait(lock, [this] { return !held_; });
+            waiting_ = false;
+        }
+        return ServiceClient::Login(user, password);
+    }
+    void Hold() {
+        std::lock_guard lock(mutex_);
+        held_ = true;
+    }
+    void Release() {
+        {
+            std::lock_guard lock(mutex_);
+            held_ = false;
+        }
+        released_.notify_all();
+    }
+    // A Login is waiting for Release.
+    bool Waiting() {
+        std::lock_guard lock(mutex_);
+        return waiting_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool held_ = false;
+    bool waiting_ = false;
+};
+
 // The window around the panel; records the keys that reach it.
 class Host : public QWidget {
   public:
@@ -88,7 +127,7 @@ class LoginControlTest : public ::testing::Test {
         ASSERT_TRUE(service.IsRunning()) << service.Error();
         for (const QString& name : {kUser, kAutoLogin, kToken})
             SettingsStore::Remove(name);
-        client = std::make_unique<ServiceClient>(service.BaseUrl());
+        client = std::make_unique<HeldLogin>(service.BaseUrl());
         client->OpenSession();
         TaskStatusEvent::SetMainWindow(&mainWindow);
         MessageBox::SetHandler(
@@ -127,7 +166,7 @@ class LoginControlTest : public ::testing::Test {
     std::vector<DevService::Request> Logins() { return service.RequestsTo("/application/login"); }
 
     DevService service;
-    std::unique_ptr<ServiceClient> client;
+    std::unique_ptr<HeldLogin> client;
     MainWindowStandIn mainWindow;
     std::unique_ptr<Host> host;
     std::unique_ptr<LoginControl> panel;
@@ -182,38 +221,42 @@ TEST_F(LoginControlTest, AcceptedWithTheBoxTickedStoresTheTokenBehindTheLoadingB
     Create();
     Type(QStringLiteral("demo"), QStringLiteral("demo"));
     panel->AutoSignInBox()->setChecked(true);
-    DevService::Fault slow;
-    slow.path = "/application/login";
-    slow.delayMs = 500;
-    ASSERT_TRUE(service.SetFault(slow));
-
-    // While the worker waits for the service: the box is up and modal, the panel repaints, the
-    // picture turns, and nothing has been decided yet.
+    // The worker's Login waits until the checks below have seen the box up and modal, the panel
+    // repainting, the picture turning and nothing decided yet.
+    client->Hold();
     PaintCounter counter;
     panel->installEventFilter(&counter);
     QString boxText;
     bool modal = false, playing = false, shownFlag = false, decided = true;
-    int paintsBefore = 0;
-    QTimer::singleShot(150, [&] {
-        paintsBefore = counter.paints;
-        panel->update();
-    });
-    QTimer::singleShot(350, [&] {
+    int paintsBefore = -1, ticks = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
         auto* box = qobject_cast<CLoadingBox*>(QApplication::activeModalWidget());
-        if (box == nullptr)
+        const bool up = box != nullptr && client->Waiting();
+        if (up && paintsBefore < 0) {
+            paintsBefore = counter.paints;
+            panel->update();
+        }
+        const bool seen = up && counter.paints > paintsBefore && box->Picture()->IsPlaying();
+        if (!seen && ++ticks < 1000)
             return;
-        boxText = box->Text();
-        modal = box->isModal() && box->parentWidget() == host.get();
-        playing = box->Picture()->IsPlaying();
-        shownFlag = CLoadingBox::IsShown();
-        decided = !signals.empty() || !shown.empty();
-        const QString shots = qEnvironmentVariable("LEXICARTA_SCREENSHOT_DIR");
-        if (!shots.isEmpty())
-            QGuiApplication::primaryScreen()
-                ->grabWindow(0)
-                .copy(host->frameGeometry().adjusted(-20, -20, 20, 20))
-                .save(shots + QStringLiteral("/signin-loading.png"));
+        watch.stop();
+        if (seen) {
+            boxText = box->Text();
+            modal = box->isModal() && box->parentWidget() == host.get();
+            playing = true;
+            shownFlag = CLoadingBox::IsShown();
+            decided = !signals.empty() || !shown.empty();
+            const QString shots = qEnvironmentVariable("LEXICARTA_SCREENSHOT_DIR");
+            if (!shots.isEmpty())
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0)
+                    .copy(host->frameGeometry().adjusted(-20, -20, 20, 20))
+                    .save(shots + QStringLiteral("/signin-loading.png"));
+        }
+        client->Release();
     });
+    watch.start(10);
     QTest::keyClick(panel->UserEdit(), Qt::Key_Return); // Enter in the id field
 
     EXPECT_EQ(boxText, QStringLiteral("로그인을 하는중 ..."));
@@ -221,7 +264,6 @@ TEST_F(LoginControlTest, AcceptedWithTheBoxTickedStoresTheTokenBehindTheLoadingB
     EXPECT_TRUE(playing);
     EXPECT_TRUE(shownFlag);
     EXPECT_FALSE(decided);
-    EXPECT_GT(counter.paints, paintsBefore);
     EXPECT_FALSE(CLoadingBox::IsShown());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
