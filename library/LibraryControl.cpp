@@ -99,6 +99,7 @@ bool LibraryControl::LoadBookList() {
         result = client_.GetLibrary(answer);
     }
     if (result == ServiceClient::ResultFailed) {
+        // The exclamation icon, as the sign-in panel shows the same message.
         MessageBox::Show(window(), QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다."),
                          MessageBox::Ok, MessageBox::Exclamation);
         engine_.ResetBook();
@@ -155,6 +156,7 @@ bool LibraryControl::SwallowKey(QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Escape)
         return false;
+    // Accepting the shortcut check as well keeps a shortcut of the window from taking these keys.
     key->accept();
     return true;
 }
