@@ -1,0 +1,174 @@
+#include "library/LibraryControl.h"
+
+#include "library/BookList.h"
+#include "platform/MessageBox.h"
+#include "platform/TaskStatusEvent.h"
+#include "player/PlayerTimer.h"
+#include "resources/Artwork.h"
+#include "resources/ResourceIds.h"
+#include "service/ServiceClient.h"
+#include "widgets/CSkinButton.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTableWidget>
+
+using namespace Res;
+
+namespace {
+
+const QColor kBackground(237, 237, 236);
+
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+LibraryControl::LibraryControl(ServiceClient& client, PlayerTimer& engine, QWidget* parent)
+    : QWidget(parent), client_(client), engine_(engine), backNormal_(Artwork::Bitmap(IDB_BACK_NORMAL)),
+      backPressed_(Artwork::Bitmap(IDB_BACK_PRESSED)), backHover_(Artwork::Bitmap(IDB_BACK_HOVER)),
+      loadNormal_(Artwork::Bitmap(IDB_LOAD_NORMAL)), loadPressed_(Artwork::Bitmap(IDB_LOAD_PRESSED)),
+      loadHover_(Artwork::Bitmap(IDB_LOAD_HOVER)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFont(QFont(QStringLiteral("Gulim"), 9));
+
+    list_ = new QTableWidget(0, 1, this);
+    list_->setHorizontalHeaderItem(0, new QTableWidgetItem(QStringLiteral("TITLE")));
+    list_->horizontalHeaderItem(0)->setTextAlignment(Qt::AlignCenter);
+    list_->horizontalHeader()->hide();
+    list_->verticalHeader()->hide();
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setTabKeyNavigation(false);
+    list_->setWordWrap(false);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->verticalHeader()->setMinimumSectionSize(1);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+    // The selection stays marked while the focus is elsewhere.
+    QPalette colours = list_->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+    list_->setPalette(colours);
+    connect(list_, &QAbstractItemView::doubleClicked, this, [this] { Load(); });
+
+    auto makeButton = [this](int id, const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover) {
+        auto* button = new CSkinButton(this, id);
+        auto orNull = [](const QPixmap& pixmap) { return pixmap.isNull() ? nullptr : &pixmap; };
+        button->SetBitmaps(&normal, orNull(pressed), orNull(hover), nullptr);
+        button->resize(54, 25);
+        return button;
+    };
+    back_ = makeButton(IDC_BACK, backNormal_, backPressed_, backHover_);
+    back_->setText(QStringLiteral("돌아가기"));
+    back_->move(10, 5);
+    load_ = makeButton(IDC_LOAD, loadNormal_, loadPressed_, loadHover_);
+    load_->setText(QStringLiteral("불러오기"));
+    connect(back_, &CSkinButton::Command, this, [this] { Back(); });
+    connect(load_, &CSkinButton::Command, this, [this] { Load(); });
+
+    setTabOrder(list_, back_);
+    setTabOrder(back_, load_);
+    setFocusProxy(list_);
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    Layout(width(), height());
+}
+
+LibraryControl::~LibraryControl() = default;
+
+int32_t LibraryControl::BookId(int row) const {
+    const QTableWidgetItem* item = list_->item(row, 0);
+    return item == nullptr ? 0 : item->data(kBookIdRole).toInt();
+}
+
+bool LibraryControl::LoadBookList() {
+    list_->setRowCount(0);
+    QString answer;
+    int result;
+    {
+        WaitCursor wait;
+        result = client_.GetLibrary(answer);
+    }
+    if (result == ServiceClient::ResultFailed) {
+        // The exclamation icon, as the sign-in panel shows the same message.
+        MessageBox::Show(window(), QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다."),
+                         MessageBox::Ok, MessageBox::Exclamation);
+        engine_.ResetBook();
+        Q_EMIT signInRequested();
+        return false;
+    }
+    const std::vector<BookList::Entry> books = BookList::Parse(answer);
+    list_->setRowCount(int(books.size()));
+    for (size_t i = 0; i < books.size(); ++i) {
+        auto* item = new QTableWidgetItem(books[i].title);
+        item->setData(kBookIdRole, books[i].id);
+        list_->setItem(int(i), 0, item);
+    }
+    list_->viewport()->update();
+    return true;
+}
+
+void LibraryControl::Load() {
+    const QList<QTableWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int32_t bookId = selected.first()->data(kBookIdRole).toInt();
+    if (engine_.HasLoadWorker()) {
+        WaitCursor wait;
+        engine_.CancelAndWaitForLoad();
+    }
+    TaskStatusEvent::Send(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_OPEN_BOOK,
+                          static_cast<uint32_t>(bookId));
+}
+
+void LibraryControl::Back() {
+    Q_EMIT playerRequested();
+}
+
+void LibraryControl::Layout(int cx, int cy) {
+    load_->setGeometry(cx - 64, 5, 54, 25);
+    list_->setGeometry(10, 35, cx - 20, cy - 36);
+    list_->setColumnWidth(0, cx - 45);
+}
+
+void LibraryControl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Layout(width(), height());
+}
+
+void LibraryControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kBackground);
+}
+
+bool LibraryControl::SwallowKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Escape)
+        return false;
+    // Accepting the shortcut check as well keeps a shortcut of the window from taking these keys.
+    key->accept();
+    return true;
+}
+
+bool LibraryControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched->isWidgetType() && SwallowKey(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool LibraryControl::event(QEvent* event) {
+    if (SwallowKey(event))
+        return true;
+    return QWidget::event(event);
+}

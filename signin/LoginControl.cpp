@@ -1,0 +1,289 @@
+#include "signin/LoginControl.h"
+
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "platform/TaskStatusEvent.h"
+#include "resources/Artwork.h"
+#include "resources/ResourceIds.h"
+#include "service/ServiceClient.h"
+#include "signin/UpdatePrompt.h"
+#include "widgets/CLoadingBox.h"
+#include "widgets/CSkinButton.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+
+#include <memory>
+
+namespace {
+
+const QColor kPanel(0xED, 0xED, 0xEC);
+const QColor kLink(0x00, 0x66, 0xCC);
+
+// A thin sunken border: dark above and left, light below and right.
+const char* const kStaticEdge = "QLineEdit { background: white; color: black; padding: 0px 1px;"
+                                " border: 1px solid; border-color: #a0a0a0 #ffffff #ffffff #a0a0a0; }";
+
+// Rectangle from (left, top) to (right, bottom), right and bottom excluded.
+QRect Span(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
+bool IsEnterOrEscape(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+// The wait cursor while the GUI thread waits for the service.
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+LoginControl::LoginControl(ServiceClient& client, QWidget* parent)
+    : QWidget(parent), client_(client), labelFont_(QStringLiteral("Gulim"), 9),
+      editFont_(QStringLiteral("Arial"), 10), logo_(Artwork::Bitmap(Res::IDB_SIGNIN_LOGO)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, kPanel);
+    colours.setColor(QPalette::WindowText, Qt::black);
+    colours.setColor(QPalette::Link, kLink);
+    setPalette(colours);
+    setFont(labelFont_);
+
+    MakeLabel(QStringLiteral("아이디"), Span(0, 53, 200, 70));
+    user_ = new QLineEdit(this);
+    user_->setGeometry(Span(0, 70, 200, 90));
+    MakeLabel(QStringLiteral("비밀번호"), Span(0, 103, 200, 120));
+    password_ = new QLineEdit(this);
+    password_->setGeometry(Span(0, 120, 200, 140));
+    password_->setEchoMode(QLineEdit::Password);
+    for (QLineEdit* edit : {user_, password_}) {
+        edit->setFont(editFont_);
+        edit->setStyleSheet(QString::fromLatin1(kStaticEdge));
+    }
+    user_->setText(SettingsStore::GetString(QString::fromLatin1(SettingsStore::User), QString()));
+
+    autoSignIn_ = new QCheckBox(QStringLiteral("자동으로 들어가기"), this);
+    autoSignIn_->setGeometry(Span(0, 150, 118, 164));
+    autoSignIn_->setChecked(false);
+
+    signIn_ = new CSkinButton(this, IDC_SIGNIN);
+    signIn_->setText(QStringLiteral("Signin"));
+    signIn_->move(60, 180);
+    // The button takes its looks over and deletes them with itself.
+    auto normal = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL));
+    auto pressed = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED));
+    auto hover = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_HOVER));
+    if (signIn_->SetBitmaps(normal.get(), pressed.get(), hover.get(), nullptr, true)) {
+        normal.release();
+        pressed.release();
+        hover.release();
+    }
+    signIn_->setGeometry(Span(60, 180, 140, 207));
+    connect(signIn_, &CSkinButton::Command, this, [this] { SignIn(); });
+
+    register_ = MakeLink(QStringLiteral("/member/register"), QStringLiteral("렉시카르타 무료회원 가입"),
+                         Span(24, 220, 176, 232));
+    findId_ = MakeLink(QStringLiteral("/member/find_id_pw"), QStringLiteral("아이디/비밀번호 찾기"),
+                       Span(41, 240, 159, 252));
+    // Only the registration link is a tab stop.
+    findId_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    findId_->setFocusPolicy(Qt::NoFocus);
+
+    setTabOrder(user_, password_);
+    setTabOrder(password_, autoSignIn_);
+    setTabOrder(autoSignIn_, signIn_);
+    setTabOrder(signIn_, register_);
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+LoginControl::~LoginControl() = default;
+
+QLabel* LoginControl::MakeLabel(const QString& text, const QRect& rect) {
+    auto* label = new QLabel(text, this);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(rect);
+    label->setFont(labelFont_);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel* LoginControl::MakeLink(const QString& path, const QString& text, const QRect& rect) {
+    const QString url = client_.BaseUrl() + path;
+    QLabel* link = MakeLabel(
+        QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text.toHtmlEscaped()), rect);
+    link->setTextFormat(Qt::RichText);
+    link->setOpenExternalLinks(false);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    link->setFocusPolicy(Qt::TabFocus);
+    connect(link, &QLabel::linkActivated, this, [](const QString& target) { Shell::Open(target); });
+    return link;
+}
+
+void LoginControl::SignIn() {
+    // The loading box and the message boxes run event loops; a second sign-in must not start inside them.
+    if (signingIn_)
+        return;
+    QPointer<LoginControl> self(this);
+    signingIn_ = true;
+    struct Done {
+        QPointer<LoginControl>& panel;
+        ~Done() {
+            if (panel)
+                panel->signingIn_ = false;
+        }
+    } done{self};
+
+    const QString user = user_->text().left(kMaxText);
+    const QString password = password_->text().left(kMaxText);
+    password_->clear();
+    client_.SetAutoSignIn(autoSignIn_->isChecked());
+
+    const int outcome = RunLoginJob(client_, user, password, window());
+    if (!self)
+        return;
+
+    switch (outcome) {
+    case ServiceClient::ResultOk: {
+        const int update = UpdatePrompt::CheckForUpdate(client_, window());
+        if (!self)
+            return;
+        if (update < 0) {
+            Message(QStringLiteral("프로그램 실행 환경 동기화를 위해 반드시 업데이트가 필요합니다."));
+            signIn_->setFocus();
+            return;
+        }
+        if (update == 0) {
+            Q_EMIT closeRequested();
+            if (!self)
+                return;
+        }
+        SettingsStore::WriteString(QString::fromLatin1(SettingsStore::User), user);
+        const QString token = client_.Token();
+        if (!token.isEmpty()) {
+            SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 1);
+            SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), token);
+        }
+        Q_EMIT playerRequested();
+        if (!self)
+            return;
+        handOver_.start(kHandOverMs, this);
+        break;
+    }
+    case ServiceClient::ResultRefused:
+        Message(QStringLiteral("아이디 또는 비밀번호 오류입니다."));
+        user_->setFocus();
+        break;
+    case ServiceClient::ResultFailed:
+        Message(QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다."));
+        signIn_->setFocus();
+        break;
+    default: // ResultNoRequest: nothing was sent
+        break;
+    }
+}
+
+int LoginControl::RunLoginJob(ServiceClient& client, const QString& user, const QString& password,
+                              QWidget* owner) {
+    CLoadingBox box(owner);
+    // Stays so if the job never ran: then nothing was sent.
+    int result = ServiceClient::ResultNoRequest;
+    // The worker writes result; it is read only after RunJob has joined the worker.
+    box.RunJob(QStringLiteral("로그인을 하는중 ..."), [&] { result = client.Login(user, password); });
+    return result;
+}
+
+bool LoginControl::TryAutoSignIn() {
+    // The loading box's event loop may deliver the page-ready status while a sign-in by hand waits for
+    // the service; that sign-in decides, and no second one runs beside it on the same client.
+    if (signingIn_)
+        return false;
+    if (SettingsStore::GetInt(QString::fromLatin1(SettingsStore::AutoLogin), 0) == 0)
+        return false;
+    const QString user = SettingsStore::GetString(QString::fromLatin1(SettingsStore::User), QString());
+    const QString token = SettingsStore::GetString(QString::fromLatin1(SettingsStore::Token), QString());
+    {
+        WaitCursor wait;
+        client_.TokenLogin(token, user);
+    }
+    if (client_.IsSignedIn())
+        return true;
+    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 0);
+    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), QString());
+    return false;
+}
+
+void LoginControl::OnTimer(int id) {
+    if (id != kHandOverTimer || !handOver_.isActive())
+        return;
+    // Stopped first, so that whatever the main window does meanwhile cannot make it fire twice.
+    handOver_.stop();
+    TaskStatusEvent::Send(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_OPEN_SIGNED_IN_BOOK, 0);
+}
+
+bool LoginControl::IsTimerActive(int id) const {
+    return id == kHandOverTimer && handOver_.isActive();
+}
+
+void LoginControl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == handOver_.timerId())
+        OnTimer(kHandOverTimer);
+    else
+        QWidget::timerEvent(event);
+}
+
+void LoginControl::Message(const QString& text) {
+    MessageBox::Show(window(), text, MessageBox::Ok, MessageBox::Exclamation);
+}
+
+bool LoginControl::HandleKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsEnterOrEscape(key->key()))
+        return false;
+    key->accept();
+    // A shortcut of the window must not take these keys from the panel.
+    if (event->type() == QEvent::ShortcutOverride)
+        return true;
+    if (key->key() != Qt::Key_Escape)
+        SignIn();
+    return true;
+}
+
+bool LoginControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched->isWidgetType() && HandleKey(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool LoginControl::event(QEvent* event) {
+    if (HandleKey(event))
+        return true;
+    return QWidget::event(event);
+}
+
+void LoginControl::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    // The panel itself takes no input: the focus goes on to the field that wants typing.
+    (user_->text().isEmpty() ? user_ : password_)->setFocus(event->reason());
+}
+
+void LoginControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kPanel);
+    if (!logo_.isNull())
+        painter.drawPixmap(20, 5, logo_, 0, 0, 160, 29);
+}
