@@ -1,7 +1,9 @@
 #include "app/CChildView.h"
 
 #include "app/ChromeGeometry.h"
+#include "library/LibraryControl.h"
 #include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
@@ -11,6 +13,8 @@
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"
+#include "signin/LoginControl.h"
+#include "signin/UpdatePrompt.h"
 #include "widgets/CSkinButton.h"
 #include "widgets/WaitCursor.h"
 
@@ -27,18 +31,6 @@ using namespace Res;
 namespace {
 const QColor kBackground(237, 237, 236);
 const QColor kOutline(150, 150, 150);
-const QColor kSignInBackground(0xED, 0xED, 0xEC);
-
-// A panel of one colour, standing in until its own controls are built.
-QWidget* MakePanel(QWidget* parent, const QColor& colour) {
-    auto* panel = new QWidget(parent);
-    panel->setAutoFillBackground(true);
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, colour);
-    panel->setPalette(palette);
-    panel->setFocusPolicy(Qt::StrongFocus);
-    return panel;
-}
 
 Qt::Edges EdgesFor(int code) {
     switch (code) {
@@ -96,9 +88,13 @@ CChildView::CChildView(PlayerTimer& engine, ServiceClient& client, QWidget* pare
     setFocusPolicy(Qt::StrongFocus);
 
     client_.OpenSession();
-    signIn_ = MakePanel(this, kSignInBackground);
-    library_ = MakePanel(this, kBackground);
+    signIn_ = new LoginControl(client_, this);
+    library_ = new LibraryControl(client_, engine_, this);
     library_->hide();
+    connect(signIn_, &LoginControl::playerRequested, this, [this] { ShowPanel(PANEL_PLAYER); });
+    connect(signIn_, &LoginControl::closeRequested, this, &CChildView::exitRequested);
+    connect(library_, &LibraryControl::playerRequested, this, [this] { ShowPanel(PANEL_PLAYER); });
+    connect(library_, &LibraryControl::signInRequested, this, [this] { ShowPanel(PANEL_SIGNIN); });
 
     browser_ = new HtmlView();
     // The panel adopts the browser view as its child.
@@ -108,7 +104,8 @@ CChildView::CChildView(PlayerTimer& engine, ServiceClient& client, QWidget* pare
     browser_->LoadPage();
 
     CreateChrome();
-    FocusSignIn();
+    // The panel puts the focus into the password field when the id is filled in, else into the id.
+    signIn_->setFocus();
 }
 
 CChildView::~CChildView() = default;
@@ -153,14 +150,10 @@ CSkinButton* CChildView::TitleButton(int id) const {
 
 // ---- panels ----
 
-void CChildView::FocusSignIn() {
-    signIn_->setFocus();
-}
-
 void CChildView::FocusCurrentPanel() {
     switch (current_) {
     case PANEL_SIGNIN:
-        FocusSignIn();
+        signIn_->setFocus();
         break;
     case PANEL_LIBRARY:
         library_->setFocus();
@@ -181,13 +174,13 @@ void CChildView::ShowPanel(int panel) {
         signIn_->show();
         library_->hide();
         player_->hide();
-        FocusSignIn();
+        signIn_->setFocus();
         break;
     case PANEL_LIBRARY:
         player_->SetPlayerShown(false);
         library_->show();
         player_->hide();
-        if (RefreshLibrary())
+        if (library_->LoadBookList())
             library_->setFocus();
         break;
     case PANEL_PLAYER:
@@ -203,14 +196,27 @@ void CChildView::ShowPanel(int panel) {
     }
 }
 
-bool CChildView::RefreshLibrary() {
-    // The book list is filled from the service once its panel exists.
-    return true;
-}
-
-bool CChildView::TryAutoSignIn() {
-    // Automatic sign-in arrives with the sign-in panel.
-    return false;
+void CChildView::OnPageReady() {
+    // A sign-in by hand that finished first owns the start; a second one would open the book twice.
+    if (client_.IsSignedIn())
+        return;
+    if (!signIn_->TryAutoSignIn())
+        return;
+    const int update = UpdatePrompt::CheckForUpdate(client_, window());
+    if (update == 1) {
+        OpenSignedInBook();
+        return;
+    }
+    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 0);
+    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), QString());
+    if (update == 0) {
+        // The installer runs: the program ends.
+        Q_EMIT exitRequested();
+        return;
+    }
+    MessageBox::Show(window(),
+                     QStringLiteral("프로그램 실행 환경 동기화를 위해 반드시 업데이트가 필요합니다."),
+                     MessageBox::Ok, MessageBox::Exclamation);
 }
 
 // ---- background tasks ----
@@ -253,7 +259,7 @@ void CChildView::OnTaskStatus(int code, uint32_t bookId) {
         player_->ShowMessage(QStringLiteral("학습할 단어장을 선택해 주십시오."));
         break;
     case TaskStatusEvent::TASK_PAGE_READY:
-        TryAutoSignIn();
+        OnPageReady();
         break;
     case TaskStatusEvent::TASK_OPEN_BOOK:
         OpenBook(bookId);

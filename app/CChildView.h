@@ -11,6 +11,8 @@
 
 class CSkinButton;
 class HtmlView;
+class LibraryControl;
+class LoginControl;
 class PlayerControl;
 class PlayerTimer;
 class QMenu;
@@ -51,11 +53,11 @@ class CChildView : public QWidget {
     void OnTaskStatus(int code, uint32_t bookId);
     void OpenBook(uint32_t bookId);
     void OpenSignedInBook();
-    // Automatic sign-in with the stored token; true when it signed the user in.
-    bool TryAutoSignIn();
+    // The card page has loaded at start: automatic sign-in, the update check, then the signed-in book.
+    void OnPageReady();
 
-    QWidget* SignInPanel() const { return signIn_; }
-    QWidget* LibraryPanel() const { return library_; }
+    LoginControl* SignInPanel() const { return signIn_; }
+    LibraryControl* LibraryPanel() const { return library_; }
     PlayerControl* Player() const { return player_; }
     HtmlView* Browser() const { return browser_; }
     CSkinButton* TitleButton(int id) const;
@@ -65,6 +67,8 @@ class CChildView : public QWidget {
     void settingsRequested();
     // A right-click on the title strip: the tray menu at this point.
     void trayMenuRequested(QPoint globalPos);
+    // The installer has been started: the program is to end.
+    void exitRequested();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,20 +87,18 @@ class CChildView : public QWidget {
     static void Apply(CSkinButton* button, const Looks& looks);
 
     void CreateChrome();
-    void FocusSignIn();
     void FocusCurrentPanel();
     // Steps shared by opening a book and clearing marks once the worker runs.
     void SwitchToPlayerWithNotice(const QString& notice);
     void OpenWebPage(int id);
-    bool RefreshLibrary();
     void UpdateCursor(QPoint pos);
 
     PlayerTimer& engine_;
     ServiceClient& client_;
 
     // Children of the view; Qt deletes them with it.
-    QWidget* signIn_ = nullptr;
-    QWidget* library_ = nullptr;
+    LoginControl* signIn_ = nullptr;
+    LibraryControl* library_ = nullptr;
     PlayerControl* player_ = nullptr;
     HtmlView* browser_ = nullptr;
     std::array<CSkinButton*, 4> buttons_{}; // 103 to 106

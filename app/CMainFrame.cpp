@@ -39,6 +39,7 @@ CMainFrame::CMainFrame(std::unique_ptr<ServiceClient> client, QWidget* parent)
     view_->setGeometry(rect());
     connect(view_.get(), &CChildView::settingsRequested, this, &CMainFrame::RunSettings);
     connect(view_.get(), &CChildView::trayMenuRequested, this, &CMainFrame::PopUpTrayMenu);
+    connect(view_.get(), &CChildView::exitRequested, this, &CMainFrame::Exit);
     CreateTray();
 }
 

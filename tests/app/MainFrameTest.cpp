@@ -6,6 +6,7 @@
 #include "app/SettingsDialog.h"
 
 #include "../player/HtmlViewFixture.h"
+#include "library/LibraryControl.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
@@ -17,6 +18,7 @@
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"
+#include "signin/LoginControl.h"
 #include "support/DevService.h"
 #include "widgets/CSkinButton.h"
 
