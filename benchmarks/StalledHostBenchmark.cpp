@@ -2,8 +2,8 @@
 // loopback, with the client's default time limits:
 //  1. a request on the GUI thread that fails (dropped connection) while six worker exchanges stall:
 //     how long the failing call takes;
-//  2. "다음" held for 30 s (one Next every 50 ms, as the button repeats) on a book whose picture
-//     plug-in host is silent: threads and resident memory of the process over the hold;
+//  2. "다음" held for 30 s (one Next every 50 ms, as the button repeats) on a book of 1,000 cards
+//     whose picture plug-in host is silent: threads and resident memory of the process over the hold;
 //  3. leaving the program with picture, pronunciation, prefetch, marking and learning-log workers
 //     stalled: the time from the start of the exit until the engine and the client are gone.
 // Usage: stalled_host_benchmark [hold seconds, default 30]
@@ -31,6 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kSilentMs = 600000;
+constexpr int32_t kHoldBook = 900;
 constexpr int32_t kExitBook = 901;
 
 double msSince(Clock::time_point start) {
@@ -118,14 +119,45 @@ int guiRequestWhileWorkersStall(DevService& service) {
     return 0;
 }
 
+// A book of `cards` cards whose picture (and, with `sound`, pronunciation) comes through a "url"
+// plug-in on the reference service.
+std::string pluginBook(const QString& base, int cards, bool sound) {
+    QJsonArray list;
+    for (int i = 0; i < cards; ++i)
+        list.append(QJsonArray{QStringLiteral("word%1").arg(i), QStringLiteral("뜻 %1").arg(i),
+                               QStringLiteral("Example %1.").arg(i), 1001 + i, 0});
+    list.append(0);
+    const QString url = base + QStringLiteral("/application/plugin/picture_url/%id%?word=%name%");
+    QJsonObject doc;
+    doc.insert(QStringLiteral("title"), QStringLiteral("멈춘 호스트"));
+    if (sound)
+        doc.insert(QStringLiteral("sound_plugin"),
+                   QJsonObject{{QStringLiteral("url"), url},
+                               {QStringLiteral("type"), QStringLiteral("url")},
+                               {QStringLiteral("file_type"), QStringLiteral("wav")}});
+    doc.insert(QStringLiteral("image_plugin"),
+               QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("type"), QStringLiteral("url")}});
+    doc.insert(QStringLiteral("vocabularies"), list);
+    return QJsonDocument(doc).toJson(QJsonDocument::Compact).toStdString();
+}
+
+bool serveBook(DevService& service, int32_t id, const std::string& document) {
+    DevService::Fault book;
+    book.path = "/application/book/" + std::to_string(id);
+    book.status = 200;
+    book.body = document;
+    return service.SetFault(book);
+}
+
 int holdNext(DevService& service, int seconds) {
     auto client = signedIn(service);
-    if (!client || !silence(service, "/application/plugin/picture_url/*"))
+    if (!client || !serveBook(service, kHoldBook, pluginBook(service.BaseUrl(), 1000, false)) ||
+        !silence(service, "/application/plugin/picture_url/*"))
         return 1;
     RecordingDisplay display;
     auto engine = std::make_unique<PlayerTimer>(*client);
     engine->Bind(&display);
-    if (engine->LoadBook(3) != 0) // pictures through a "url" plug-in
+    if (engine->LoadBook(kHoldBook) != 0)
         return 1;
     engine->ShowCard(0);
     const int threads0 = threadCount();
@@ -158,32 +190,10 @@ int holdNext(DevService& service, int seconds) {
     return 0;
 }
 
-std::string exitBook(const QString& base) {
-    QJsonArray cards;
-    for (int i = 0; i < 20; ++i)
-        cards.append(QJsonArray{QStringLiteral("word%1").arg(i), QStringLiteral("뜻 %1").arg(i),
-                                QStringLiteral("Example %1.").arg(i), 1001 + i, 0});
-    cards.append(0);
-    const QString url = base + QStringLiteral("/application/plugin/picture_url/%id%?word=%name%");
-    QJsonObject doc;
-    doc.insert(QStringLiteral("title"), QStringLiteral("멈춘 호스트"));
-    doc.insert(QStringLiteral("sound_plugin"),
-               QJsonObject{{QStringLiteral("url"), url},
-                           {QStringLiteral("type"), QStringLiteral("url")},
-                           {QStringLiteral("file_type"), QStringLiteral("wav")}});
-    doc.insert(QStringLiteral("image_plugin"),
-               QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("type"), QStringLiteral("url")}});
-    doc.insert(QStringLiteral("vocabularies"), cards);
-    return QJsonDocument(doc).toJson(QJsonDocument::Compact).toStdString();
-}
-
 int exitWithStalledWorkers(DevService& service) {
-    DevService::Fault book;
-    book.path = "/application/book/" + std::to_string(kExitBook);
-    book.status = 200;
-    book.body = exitBook(service.BaseUrl());
     auto client = signedIn(service);
-    if (!client || !service.SetFault(book) || !silence(service, "/application/plugin/picture_url/*") ||
+    if (!client || !serveBook(service, kExitBook, pluginBook(service.BaseUrl(), 20, true)) ||
+        !silence(service, "/application/plugin/picture_url/*") ||
         !silence(service, "/application/complete/*") || !silence(service, "/application/save_learning_log"))
         return 1;
     service.ClearRequests();
@@ -215,6 +225,7 @@ int exitWithStalledWorkers(DevService& service) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     setenv("LEXICARTA_DEVSERVICE", LEXICARTA_DEVSERVICE_PATH, 0);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
     DevService service;
