@@ -32,6 +32,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kSilentMs = 600000;
 constexpr int32_t kHoldBook = 900;
+int holdSeconds = 30;
 constexpr int32_t kExitBook = 901;
 
 double msSince(Clock::time_point start) {
@@ -149,7 +150,8 @@ bool serveBook(DevService& service, int32_t id, const std::string& document) {
     return service.SetFault(book);
 }
 
-int holdNext(DevService& service, int seconds) {
+int holdNext(DevService& service) {
+    const int seconds = holdSeconds;
     auto client = signedIn(service);
     if (!client || !serveBook(service, kHoldBook, pluginBook(service.BaseUrl(), 1000, false)) ||
         !silence(service, "/application/plugin/picture_url/*"))
@@ -227,16 +229,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     setenv("LEXICARTA_DEVSERVICE", LEXICARTA_DEVSERVICE_PATH, 0);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-    DevService service;
-    if (!service.IsRunning()) {
-        std::fprintf(stderr, "%s\n", service.Error().c_str());
-        return 1;
-    }
-    if (guiRequestWhileWorkersStall(service) != 0 || holdNext(service, seconds) != 0 ||
-        exitWithStalledWorkers(service) != 0) {
-        std::fprintf(stderr, "the benchmark could not set up its scene\n");
-        return 1;
+    if (argc > 1)
+        holdSeconds = std::max(1, std::atoi(argv[1]));
+    // A fresh service for each scene: requests it never answers keep its handler threads busy.
+    for (int (*scene)(DevService&) : {&guiRequestWhileWorkersStall, &holdNext, &exitWithStalledWorkers}) {
+        DevService service;
+        if (!service.IsRunning()) {
+            std::fprintf(stderr, "%s\n", service.Error().c_str());
+            return 1;
+        }
+        if (scene(service) != 0) {
+            std::fprintf(stderr, "the benchmark could not set up its scene\n");
+            return 1;
+        }
     }
     return 0;
 }
