@@ -19,8 +19,12 @@ void FaultTable::Set(const Fault& fault) {
 }
 
 void FaultTable::Clear() {
-    std::lock_guard lock(mutex_);
-    faults_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        faults_.clear();
+        ++clears_;
+    }
+    wake_.notify_all();
 }
 
 std::optional<FaultTable::Fault> FaultTable::Take(const std::string& path) {
@@ -38,7 +42,9 @@ std::optional<FaultTable::Fault> FaultTable::Take(const std::string& path) {
 
 bool FaultTable::Sleep(int ms) {
     std::unique_lock lock(mutex_);
-    return !wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_; });
+    const unsigned long clears = clears_;
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping_ || clears_ != clears; });
+    return !stopping_;
 }
 
 void FaultTable::Stop() {

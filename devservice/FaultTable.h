@@ -17,16 +17,18 @@ class FaultTable {
         bool truncate = false;           // announce the whole body but send only its first half
         long zeroAt = -1;                // put a zero byte at this offset of the body
         bool pad1024 = false;            // pad the body with blanks to an exact multiple of 1024 bytes
+        long padTo = -1;                 // pad the body with blanks to this many bytes, sent as it goes
         std::optional<std::string> body; // answer these bytes instead of the real body
         int times = -1;                  // how many requests it applies to (-1: all)
     };
 
     void Set(const Fault& fault);
+    // Removes every fault; requests waiting out a delay are answered now (the host has recovered).
     void Clear();
     // The fault for this path, counting one use; nothing when none applies.
     std::optional<Fault> Take(const std::string& path);
 
-    // Waits up to `ms` milliseconds; false when the service is stopping.
+    // Waits up to `ms` milliseconds, or until the faults are cleared; false when the service is stopping.
     bool Sleep(int ms);
     void Stop();
 
@@ -34,5 +36,6 @@ class FaultTable {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    unsigned long clears_ = 0;
     std::vector<Fault> faults_;
 };

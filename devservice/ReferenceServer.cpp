@@ -112,6 +112,23 @@ void applyBodyFaults(const FaultTable::Fault& fault, httplib::Response& res) {
         const std::size_t size = std::max<std::size_t>(1024, (res.body.size() + 1023) / 1024 * 1024);
         res.body.append(size - res.body.size(), ' ');
     }
+    if (fault.padTo > long(res.body.size())) {
+        // Streamed, so that a body of many megabytes is never held in memory.
+        auto head = std::make_shared<std::string>(std::move(res.body));
+        res.body.clear();
+        const std::string type = res.get_header_value("Content-Type");
+        res.headers.erase("Content-Type");
+        res.set_content_provider(std::size_t(fault.padTo), type.empty() ? kText : type,
+                                 [head](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     static const std::string blanks(64 * 1024, ' ');
+                                     if (offset < head->size()) {
+                                         const std::size_t n = std::min(length, head->size() - offset);
+                                         return sink.write(head->data() + offset, n);
+                                     }
+                                     return sink.write(blanks.data(), std::min(length, blanks.size()));
+                                 });
+        return;
+    }
     if (fault.truncate) {
         // The whole length is announced; only the first half is sent before the connection ends.
         auto data = std::make_shared<std::string>(std::move(res.body));
@@ -537,6 +554,7 @@ void ReferenceServer::addControlRoutes() {
         f.truncate = form["truncate"] == "1";
         f.zeroAt = form.count("zero_at") ? std::atol(form["zero_at"].c_str()) : -1;
         f.pad1024 = form["pad_1024"] == "1";
+        f.padTo = form.count("pad_to") ? std::atol(form["pad_to"].c_str()) : -1;
         if (form.count("body"))
             f.body = form["body"];
         f.times = form.count("times") ? std::atoi(form["times"].c_str()) : -1;

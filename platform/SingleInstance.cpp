@@ -54,7 +54,7 @@ bool SingleInstance::Claim() {
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().contains("show"))
+                if (client->readAll().contains("show") && !released_)
                     Q_EMIT showRequested();
                 client->disconnectFromServer();
             });
@@ -64,4 +64,14 @@ bool SingleInstance::Claim() {
     if (locked)
         lock.unlock();
     return true;
+}
+
+void SingleInstance::Release() {
+    released_ = true;
+    if (!server_)
+        return;
+    // Closing removes the socket file; connections accepted before are answered no more.
+    server_->close();
+    server_->deleteLater(); // it may be the sender of the signal being handled
+    server_ = nullptr;
 }

@@ -18,6 +18,10 @@ class SingleInstance : public QObject {
     // itself. Without a usable socket the process carries on as the first instance.
     bool Claim();
 
+    // For leaving the program: stops listening and frees the socket at once, so that a start during a
+    // slow exit becomes the first instance instead of asking this one to show itself.
+    void Release();
+
     // The per-user socket name of the program.
     static QString DefaultKey();
 
@@ -30,4 +34,5 @@ class SingleInstance : public QObject {
 
     QString key_;
     QLocalServer* server_ = nullptr;
+    bool released_ = false;
 };

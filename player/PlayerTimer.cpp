@@ -565,7 +565,53 @@ QString PlayerTimer::CurrentSoundUrl() const {
 }
 
 void PlayerTimer::startMediaWorker(bool sound) {
-    media_workers_.Start([this, sound] { mediaWorker(sound); });
+    // An entry that needs no fetch is claimed and the display told at once, without a worker, so a
+    // stalled host never holds back a picture or pronunciation that is known already.
+    bool claimed = false;
+    {
+        std::lock_guard lock(mutex_);
+        auto& entries = sound ? book_.sounds : book_.images;
+        const bool hasPlugin = sound ? book_.has_sound : book_.has_image;
+        uint32_t c = 0;
+        if (!hasPlugin || !currentCardLocked(c) || c >= entries.size())
+            return;
+        if (entries[c].state != MediaEntry::Unresolved) {
+            entries[c].state = MediaEntry::Claimed;
+            claimed = true;
+        }
+    }
+    if (claimed) {
+        post(Target::Display,
+             sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
+        return;
+    }
+    {
+        std::lock_guard lock(lanes_mutex_);
+        MediaLane& lane = lanes_[sound ? 1 : 0];
+        lane.pending = true;
+        // Every worker of the kind is busy (a slow host): the first to finish takes the card on display.
+        if (lane.running >= kWorkersPerMediaKind)
+            return;
+        ++lane.running;
+    }
+    media_workers_.Start([this, sound] { foregroundWorker(sound); });
+}
+
+// Serves the displays of one kind until none waits; displays that came while it was busy are served
+// by one pass for the card on display then.
+void PlayerTimer::foregroundWorker(bool sound) {
+    for (;;) {
+        {
+            std::lock_guard lock(lanes_mutex_);
+            MediaLane& lane = lanes_[sound ? 1 : 0];
+            if (!lane.pending) {
+                --lane.running;
+                return;
+            }
+            lane.pending = false;
+        }
+        mediaWorker(sound);
+    }
 }
 
 // The picture or pronunciation worker: claims the entry of the card on display now and resolves it
@@ -659,7 +705,7 @@ void PlayerTimer::prefetchWorker() {
             if (soundDue)
                 resolve(true, a, generation);
             bool imageDue = false;
-            {
+            if (prefetch_running_.load()) { // a reset waits for one slow fetch only, not for two
                 std::lock_guard lock(mutex_);
                 imageDue =
                     hasImage && generation == generation_ && book_.images[a].state == MediaEntry::Unresolved;

@@ -41,6 +41,11 @@ class PlayerTimer : public QObject {
 
     enum OrderMode : int { CardOrder = 0, SortedOrder = 1, RandomOrder = 2 };
 
+    // However often the card changes, at most this many picture and as many pronunciation workers run;
+    // with the prefetch worker that bounds the media threads.
+    static constexpr int kWorkersPerMediaKind = 2;
+    static constexpr int kMaxMediaWorkers = 2 * kWorkersPerMediaKind + 1;
+
     // Reads DelayTime (default 5, at least 1) and AutoPlay (default on) from the settings store.
     explicit PlayerTimer(ServiceClient& client, QObject* parent = nullptr);
     // Stops the timers and joins every worker the engine ever started.
@@ -158,6 +163,7 @@ class PlayerTimer : public QObject {
 
     // Workers.
     void startMediaWorker(bool sound);
+    void foregroundWorker(bool sound);
     void mediaWorker(bool sound);
     void prefetchWorker();
     void startLogSend();
@@ -197,6 +203,15 @@ class PlayerTimer : public QObject {
     QBasicTimer timers_[4];
 
     std::mutex load_mutex_; // one LoadBook or ResetBook at a time
+
+    // Picture (0) and pronunciation (1) workers: how many run, and whether a display still waits for
+    // one of them to take the card on display.
+    struct MediaLane {
+        int running = 0;
+        bool pending = false;
+    };
+    std::mutex lanes_mutex_;
+    MediaLane lanes_[2];
 
     WorkerGroup media_workers_; // picture, pronunciation, prefetch
     WorkerGroup log_workers_;   // learning log and marking

@@ -14,10 +14,11 @@
 #include <cstring>
 #include <cwchar>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcServiceClient, "lexicarta.service")
 
@@ -66,12 +67,20 @@ QByteArray keepChunks(const std::string& raw) {
     return kept;
 }
 
+// Where an exchange's body goes: kept up to the cap; a longer answer abandons the transfer.
+struct BodySink {
+    std::string raw;
+    bool tooLarge = false;
+};
+
 size_t appendBody(char* data, size_t size, size_t count, void* userdata) {
-    auto* body = static_cast<std::string*>(userdata);
+    auto* sink = static_cast<BodySink*>(userdata);
     const size_t n = size * count;
-    if (body->size() + n > kMaxAnswerSize)
+    if (sink->raw.size() + n > kMaxAnswerSize) {
+        sink->tooLarge = true;
         return 0; // abandons the transfer
-    body->append(data, n);
+    }
+    sink->raw.append(data, n);
     return n;
 }
 
@@ -133,8 +142,57 @@ struct Exchange {
 };
 
 struct Outcome {
-    enum Kind { NoRequest, TransportError, Status, Answer } kind = NoRequest;
+    enum Kind {
+        NoRequest,      // the URL could not be parsed
+        TransportError, // the session is replaced
+        Status,         // status other than 200
+        TooLarge,       // an answer over the cap: this request alone fails
+        Aborted,        // AbortAll ended it, or it came after AbortAll
+        Answer,
+    } kind = NoRequest;
     QString text; // the decoded answer (Answer)
+};
+
+// One cookie-keeping session: a libcurl share of cookies, DNS and connections. Exchanges hold it by
+// shared pointer, so a reset only drops the client's reference and the last exchange on it frees it.
+class Session {
+  public:
+    static std::shared_ptr<Session> Create() {
+        auto session = std::make_shared<Session>();
+        return session->share_ ? session : nullptr;
+    }
+
+    Session() {
+        share_ = curl_share_init();
+        if (!share_)
+            return;
+        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &Session::lock);
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &Session::unlock);
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    }
+    // Discarding the share discards its cookies and closes its connections.
+    ~Session() {
+        if (share_)
+            curl_share_cleanup(share_);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    CURLSH* Share() const { return share_; }
+
+  private:
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+        static_cast<Session*>(user)->locks_[std::size_t(data) % CURL_LOCK_DATA_LAST].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* user) {
+        static_cast<Session*>(user)->locks_[std::size_t(data) % CURL_LOCK_DATA_LAST].unlock();
+    }
+
+    CURLSH* share_ = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
 };
 
 } // namespace
@@ -142,11 +200,9 @@ struct Outcome {
 struct ServiceClient::Impl {
     QString baseUrl;
 
-    // Exchanges hold the session shared; OpenSession and ResetSession hold it exclusively, so a reset
-    // waits for the exchanges that use the session.
-    mutable std::shared_mutex sessionLock;
-    CURLSH* share = nullptr;
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
+    // The current session; held only for a moment, never during an exchange.
+    mutable std::mutex sessionMutex;
+    std::shared_ptr<Session> session;
 
     mutable std::mutex stateMutex;
     bool signedIn = false;
@@ -158,36 +214,32 @@ struct ServiceClient::Impl {
     std::atomic<long> stallSeconds{long(kDefaultStallTimeout.count())};
     std::atomic<bool> reuse{true};
 
-    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-        static_cast<Impl*>(user)->shareLocks[std::size_t(data) % CURL_LOCK_DATA_LAST].lock();
+    // AbortAll: set once; the transfers running then are woken from their wait.
+    std::atomic<bool> aborted{false};
+    std::mutex transfersMutex;
+    std::vector<CURLM*> transfers;
+
+    // The session for the next exchange, opened when there is none.
+    std::shared_ptr<Session> current() {
+        std::lock_guard lock(sessionMutex);
+        if (!session)
+            session = Session::Create();
+        return session;
     }
-    static void unlock(CURL*, curl_lock_data data, void* user) {
-        static_cast<Impl*>(user)->shareLocks[std::size_t(data) % CURL_LOCK_DATA_LAST].unlock();
+    // After a transport error on `failed`: the next exchange starts a fresh session, unless another
+    // thread has replaced it already, whose fresh session (perhaps signed in since) is kept.
+    void replace(const std::shared_ptr<Session>& failed) {
+        std::shared_ptr<Session> old;
+        std::lock_guard lock(sessionMutex);
+        if (session != failed)
+            return;
+        old = std::move(session);
+        session = Session::Create();
     }
 
-    void openLocked() {
-        if (share)
-            return;
-        share = curl_share_init();
-        if (!share)
-            return;
-        curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &Impl::lock);
-        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Impl::unlock);
-        curl_share_setopt(share, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-    }
-    Outcome run(ServiceClient& client, const Exchange& ex);
-    Outcome exchangeOnSession(CURLU* url, const Exchange& ex, CURLcode& error);
-
-    void closeLocked() {
-        if (!share)
-            return;
-        // Discarding the share discards its cookies and closes its connections.
-        curl_share_cleanup(share);
-        share = nullptr;
-    }
+    CURLcode perform(CURL* h);
+    Outcome run(const Exchange& ex);
+    Outcome exchangeOnSession(CURLU* url, const Exchange& ex, const Session& on, CURLcode& error);
 };
 
 ServiceClient::ServiceClient() : ServiceClient(QString()) {}
@@ -205,24 +257,29 @@ ServiceClient::ServiceClient(const QString& baseUrl) : d_(std::make_unique<Impl>
     d_->baseUrl = base;
 }
 
-ServiceClient::~ServiceClient() {
-    std::unique_lock lock(d_->sessionLock);
-    d_->closeLocked();
-}
+ServiceClient::~ServiceClient() = default;
 
 void ServiceClient::OpenSession() {
-    std::unique_lock lock(d_->sessionLock);
-    d_->openLocked();
+    d_->current();
 }
 
 void ServiceClient::ResetSession() {
-    std::unique_lock lock(d_->sessionLock);
-    d_->closeLocked();
+    std::shared_ptr<Session> old;
+    std::lock_guard lock(d_->sessionMutex);
+    // Freed here unless an exchange still runs on it; then that exchange frees it when it ends.
+    old = std::move(d_->session);
 }
 
 bool ServiceClient::HasSession() const {
-    std::shared_lock lock(d_->sessionLock);
-    return d_->share != nullptr;
+    std::lock_guard lock(d_->sessionMutex);
+    return d_->session != nullptr;
+}
+
+void ServiceClient::AbortAll() {
+    d_->aborted.store(true);
+    std::lock_guard lock(d_->transfersMutex);
+    for (CURLM* m : d_->transfers)
+        curl_multi_wakeup(m);
 }
 
 void ServiceClient::Logout() {
@@ -272,15 +329,71 @@ QString ServiceClient::BaseUrl() const {
     return d_->baseUrl;
 }
 
-// One request on the shared session; the caller holds the session lock shared.
-Outcome ServiceClient::Impl::exchangeOnSession(CURLU* url, const Exchange& ex, CURLcode& error) {
-    Impl& d = *this;
+// Runs one transfer to its end, or until AbortAll: in a multi handle of its own, so that AbortAll can
+// wake it from its wait for the network at once.
+CURLcode ServiceClient::Impl::perform(CURL* h) {
+    if (aborted.load())
+        return CURLE_ABORTED_BY_CALLBACK;
+    CURLM* m = curl_multi_init();
+    if (!m)
+        return CURLE_OUT_OF_MEMORY;
+    if (curl_multi_add_handle(m, h) != CURLM_OK) {
+        curl_multi_cleanup(m);
+        return CURLE_OUT_OF_MEMORY;
+    }
+    {
+        std::lock_guard lock(transfersMutex);
+        transfers.push_back(m);
+    }
+    // Registered before the flag is read: an AbortAll from now on either is seen below or wakes the wait.
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        if (aborted.load()) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        int running = 0;
+        if (curl_multi_perform(m, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        bool done = false;
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(m, &queued)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                done = true;
+            }
+        }
+        if (done)
+            break;
+        if (running == 0) {
+            result = CURLE_GOT_NOTHING; // ended without saying how; never seen in practice
+            break;
+        }
+        if (curl_multi_poll(m, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+    }
+    {
+        std::lock_guard lock(transfersMutex);
+        std::erase(transfers, m);
+    }
+    curl_multi_remove_handle(m, h);
+    curl_multi_cleanup(m);
+    return result;
+}
+
+// One request on the session `on`.
+Outcome ServiceClient::Impl::exchangeOnSession(CURLU* url, const Exchange& ex, const Session& on,
+                                               CURLcode& error) {
     CURL* h = curl_easy_init();
     if (!h) {
         error = CURLE_OUT_OF_MEMORY;
         return {Outcome::TransportError, {}};
     }
-    std::string raw;
+    BodySink sink;
     curl_slist* headers = nullptr;
     headers = curl_slist_append(headers, "Accept:");
     headers = curl_slist_append(headers, "Expect:");
@@ -290,11 +403,11 @@ Outcome ServiceClient::Impl::exchangeOnSession(CURLU* url, const Exchange& ex, C
         headers = curl_slist_append(headers, "Content-Type:"); // no form header of libcurl's own
 
     curl_easy_setopt(h, CURLOPT_CURLU, url);
-    curl_easy_setopt(h, CURLOPT_SHARE, d.share);
+    curl_easy_setopt(h, CURLOPT_SHARE, on.Share());
     curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""); // cookies on, kept in the share
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
-    setCommonOptions(h, d.connectMs, d.stallSeconds);
-    if (!d.reuse) {
+    setCommonOptions(h, connectMs, stallSeconds);
+    if (!reuse) {
         curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
     }
@@ -313,26 +426,29 @@ Outcome ServiceClient::Impl::exchangeOnSession(CURLU* url, const Exchange& ex, C
     }
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &raw);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
 
-    error = curl_easy_perform(h);
+    error = perform(h);
     long status = 0;
     if (error == CURLE_OK)
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(h);
     curl_slist_free_all(headers);
 
+    if (error == CURLE_ABORTED_BY_CALLBACK)
+        return {Outcome::Aborted, {}};
+    if (sink.tooLarge)
+        return {Outcome::TooLarge, {}};
     if (error != CURLE_OK)
         return {Outcome::TransportError, {}};
     if (status != 200)
         return {Outcome::Status, {}};
-    return {Outcome::Answer, Utf8ToWide(keepChunks(raw))};
+    return {Outcome::Answer, Utf8ToWide(keepChunks(sink.raw))};
 }
 
 // One request through the session: only status 200 brings an answer; a transport error leaves a debug
 // line and a fresh session behind.
-Outcome ServiceClient::Impl::run(ServiceClient& client, const Exchange& ex) {
-    Impl& d = *this;
+Outcome ServiceClient::Impl::run(const Exchange& ex) {
     CURLU* url = parseUrl(ex.url);
     if (!url) {
         if (ex.logUrlError)
@@ -341,27 +457,25 @@ Outcome ServiceClient::Impl::run(ServiceClient& client, const Exchange& ex) {
     }
     CURLcode error = CURLE_OK;
     Outcome outcome;
-    {
-        std::shared_lock lock(d.sessionLock);
-        // A request without a session (never opened, or reset by a failing exchange on another thread
-        // a moment ago) opens one first.
-        for (int attempt = 0; !d.share && attempt < 3; ++attempt) {
-            lock.unlock();
-            client.OpenSession();
-            lock.lock();
-        }
-        if (!d.share) {
-            error = CURLE_OUT_OF_MEMORY;
-            outcome = {Outcome::TransportError, {}};
-        } else {
-            outcome = exchangeOnSession(url, ex, error);
-        }
+    // The exchange keeps its session alive; a reset meanwhile only affects later exchanges.
+    const std::shared_ptr<Session> on = aborted.load() ? nullptr : current();
+    if (aborted.load()) {
+        outcome = {Outcome::Aborted, {}};
+    } else if (!on) {
+        error = CURLE_OUT_OF_MEMORY;
+        outcome = {Outcome::TransportError, {}};
+    } else {
+        outcome = exchangeOnSession(url, ex, *on, error);
     }
     curl_url_cleanup(url);
+    if (outcome.kind == Outcome::TransportError && aborted.load())
+        outcome = {Outcome::Aborted, {}}; // the program is leaving: no line, no fresh session
     if (outcome.kind == Outcome::TransportError) {
         logLine(connectFailedLine(error));
-        client.ResetSession();
-        client.OpenSession();
+        replace(on);
+    } else if (outcome.kind == Outcome::TooLarge) {
+        // Not a transport error: the session (and with it the sign-in at the service) stays.
+        logLine(QStringLiteral("ERROR# Answer over %1 bytes\n").arg(kMaxAnswerSize));
     }
     return outcome;
 }
@@ -377,7 +491,7 @@ int ServiceClient::Login(const QString& user, const QString& password) {
               "&data%5BUser%5D%5Bpassword%5D=" + WideToNarrow(enc.UrlEncode(password));
     if (d_->autoSignIn)
         ex.body += "&data%5BUser%5D%5Bauto%5D=1";
-    const Outcome o = d_->run(*this, ex);
+    const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)
         return ResultNoRequest;
     if (o.kind != Outcome::Answer)
@@ -416,7 +530,7 @@ int ServiceClient::TokenLogin(const QString& token, const QString& user) {
     ex.form = Form::WithBody;
     ex.body = "_method=POST&data%5BAuto%5D%5Btoken1%5D=" + token1->toLatin1() +
               "&data%5BAuto%5D%5Btoken2%5D=" + WideToNarrow(token);
-    const Outcome o = d_->run(*this, ex);
+    const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)
         return ResultNoRequest;
     if (o.kind != Outcome::Answer)
@@ -453,7 +567,7 @@ int ServiceClient::GetLibrary(QString& out) {
     ex.url = d_->baseUrl + QStringLiteral("/application/library");
     ex.credentials = true;
     ex.form = Form::Added;
-    return plainResult(d_->run(*this, ex), out);
+    return plainResult(d_->run(ex), out);
 }
 
 int ServiceClient::GetBook(int32_t bookId, QString& out) {
@@ -461,14 +575,14 @@ int ServiceClient::GetBook(int32_t bookId, QString& out) {
     ex.url = d_->baseUrl + QStringLiteral("/application/book/%1").arg(bookId);
     ex.credentials = true;
     ex.logUrlError = true;
-    return plainResult(d_->run(*this, ex), out);
+    return plainResult(d_->run(ex), out);
 }
 
 int ServiceClient::Complete(uint32_t wordId, uint32_t bookId) {
     Exchange ex;
     ex.url = d_->baseUrl + QStringLiteral("/application/complete/%1/book_id:%2").arg(wordId).arg(bookId);
     ex.credentials = true;
-    const Outcome o = d_->run(*this, ex);
+    const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)
         return ResultNoRequest;
     return o.kind == Outcome::Answer && o.text == QLatin1String("ok") ? ResultOk : ResultFailed;
@@ -478,7 +592,7 @@ int ServiceClient::ClearComplete(uint32_t bookId) {
     Exchange ex;
     ex.url = d_->baseUrl + QStringLiteral("/application/clear_complete/%1").arg(bookId);
     ex.credentials = true;
-    const Outcome o = d_->run(*this, ex);
+    const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)
         return ResultNoRequest;
     return o.kind == Outcome::Answer && o.text == QLatin1String("ok") ? ResultOk : ResultFailed;
@@ -489,7 +603,7 @@ int ServiceClient::GetUpdate(QString& out) {
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/update");
     ex.credentials = true;
-    return plainResult(d_->run(*this, ex), out);
+    return plainResult(d_->run(ex), out);
 }
 
 int ServiceClient::GetToken(QString& out) {
@@ -497,7 +611,7 @@ int ServiceClient::GetToken(QString& out) {
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/get_token");
     ex.form = Form::Added;
-    const Outcome o = d_->run(*this, ex);
+    const Outcome o = d_->run(ex);
     if (o.kind != Outcome::Answer)
         return ResultNoRequest;
     out = o.text;
@@ -513,7 +627,7 @@ int ServiceClient::SaveLearningLog(const QByteArray& date, const QByteArray& con
     if (!date.isEmpty())
         ex.body += "&LearningLogDate=" + date + "&LearningLogContent=" + content;
     ex.logUrlError = true;
-    const Outcome o = d_->run(*this, ex);
+    const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)
         return ResultNoRequest;
     if (o.kind != Outcome::Answer)
@@ -526,7 +640,7 @@ int ServiceClient::FetchUrl(const QString& url, QString& out) {
     Exchange ex;
     ex.url = url;
     ex.logUrlError = true;
-    return plainResult(d_->run(*this, ex), out);
+    return plainResult(d_->run(ex), out);
 }
 
 namespace {
@@ -602,7 +716,7 @@ int ServiceClient::DownloadFile(const QString& localPath, const QString& url) {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeDownload);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
-    const CURLcode error = curl_easy_perform(h);
+    const CURLcode error = d_->perform(h);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(h);
@@ -620,7 +734,7 @@ int ServiceClient::DownloadFile(const QString& localPath, const QString& url) {
         if (!ok)
             ::unlink(target.partPath.constData());
     }
-    if (error != CURLE_OK && !target.wrongStatus && !target.writeFailed)
+    if (error != CURLE_OK && error != CURLE_ABORTED_BY_CALLBACK && !target.wrongStatus && !target.writeFailed)
         logLine(connectFailedLine(error));
     return ok ? ResultOk : ResultFailed;
 }

@@ -33,8 +33,15 @@ class ServiceClient {
     ServiceClient& operator=(const ServiceClient&) = delete;
 
     void OpenSession();
+    // Discards the session and its cookies at once; exchanges in flight finish on the session they
+    // started with, later ones use a fresh one.
     void ResetSession();
     void Logout();
+
+    // For leaving the program: every running transfer ends now and every later one at once, each as
+    // ResultFailed (GetToken: ResultNoRequest, its only failure code), without a session reset and
+    // without a debug line. It cannot be undone.
+    void AbortAll();
 
     virtual int Login(const QString& user, const QString& password);
     virtual int TokenLogin(const QString& token, const QString& user);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 QString uniqueKey(const char* name) {
@@ -49,6 +51,32 @@ TEST(SingleInstance, LeftoverSocketOfACrashedInstanceDoesNotBlock) {
     }
     SingleInstance next(key);
     EXPECT_TRUE(next.Claim());
+}
+
+TEST(SingleInstance, AReleasedInstanceLetsTheNextStartBeTheFirst) {
+    const QString key = uniqueKey("release");
+    auto first = std::make_unique<SingleInstance>(key);
+    ASSERT_TRUE(first->Claim());
+    int shown = 0;
+    QObject::connect(first.get(), &SingleInstance::showRequested, [&] { ++shown; });
+    first->Release();
+    first->Release();
+
+    // A start during the first one's slow exit runs as the first instance and is asked by later starts.
+    SingleInstance next(key);
+    EXPECT_TRUE(next.Claim());
+    int nextShown = 0;
+    QObject::connect(&next, &SingleInstance::showRequested, [&] { ++nextShown; });
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    first.reset(); // the old instance going away leaves the new one's socket alone
+    SingleInstance later(key);
+    EXPECT_FALSE(later.Claim());
+    QElapsedTimer timer;
+    timer.start();
+    while (nextShown == 0 && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(nextShown, 1);
+    EXPECT_EQ(shown, 0);
 }
 
 } // namespace

@@ -4,13 +4,57 @@
 
 #include "player/EngineFakes.h"
 #include "support/DevService.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
+#include <dirent.h>
+#include <fstream>
 #include <memory>
 
 namespace {
+
+int threadCount() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(dir))
+            n += e->d_name[0] != '.';
+        closedir(dir);
+    }
+    return n;
+}
+
+// Notes the picture of the card on display whenever the display is told that a picture is ready.
+class PictureOnStatus : public QObject {
+  public:
+    explicit PictureOnStatus(PlayerTimer& engine) : engine_(engine) {}
+    QStringList urls;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == TaskStatusEvent::WM_TASK_STATUS &&
+            static_cast<TaskStatusEvent*>(e)->Code() == TaskStatusEvent::PANEL_IMAGE_READY)
+            urls.append(engine_.CurrentImageUrl());
+        return QObject::eventFilter(watched, e);
+    }
+
+  private:
+    PlayerTimer& engine_;
+};
+
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
 
 class PlayerServiceTest : public ::testing::Test {
   protected:
@@ -41,6 +85,45 @@ class PlayerServiceTest : public ::testing::Test {
         engine->CancelAndWaitForLoad();
         engine->WaitForWorkers(); // the first learning-log answer and the prefetch
         engine->ShowCard(engine->Position());
+    }
+
+    // The service answers book `id` with `cards` cards whose pictures (and, with `sound`, pronunciation)
+    // come through "url" plug-ins on its picture_url path; card ids are 1001 and on.
+    void ServeBook(int32_t id, int cards, bool sound) {
+        QJsonArray list;
+        for (int i = 0; i < cards; ++i)
+            list.append(QJsonArray{QStringLiteral("word%1").arg(i), QStringLiteral("뜻"), QStringLiteral("e"),
+                                   1001 + i, 0});
+        list.append(0);
+        const QJsonObject plugin{
+            {QStringLiteral("url"),
+             service.BaseUrl() + QStringLiteral("/application/plugin/picture_url/%id%?word=%name%")},
+            {QStringLiteral("type"), QStringLiteral("url")}};
+        QJsonObject doc{{QStringLiteral("title"), QStringLiteral("T")},
+                        {QStringLiteral("image_plugin"), plugin},
+                        {QStringLiteral("vocabularies"), list}};
+        if (sound) {
+            QJsonObject speech = plugin;
+            speech.insert(QStringLiteral("file_type"), QStringLiteral("wav"));
+            doc.insert(QStringLiteral("sound_plugin"), speech);
+        }
+        DevService::Fault f;
+        f.path = "/application/book/" + std::to_string(id);
+        f.status = 200;
+        f.body = QJsonDocument(doc).toJson(QJsonDocument::Compact).toStdString();
+        ASSERT_TRUE(service.SetFault(f));
+    }
+    // Requests to these paths are taken and never answered until ClearFaults.
+    void Silence(const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) {
+            DevService::Fault f;
+            f.path = path;
+            f.delayMs = 600000;
+            ASSERT_TRUE(service.SetFault(f));
+        }
+    }
+    bool WaitForRequests(const std::string& prefix, size_t n) {
+        return WaitUntil([&] { return service.RequestsTo(prefix).size() >= n; });
     }
 
     DevService service;
@@ -151,6 +234,86 @@ TEST_F(PlayerServiceTest, UnreachableServiceKeepsTheLoadedBook) {
     EXPECT_EQ(mainWindow.codes, (std::vector<int>{1, 2, 3}));
     engine->CancelAndWaitForLoad();
     EXPECT_FALSE(engine->IsLoaded());
+}
+
+TEST_F(PlayerServiceTest, LeavingWithWorkersStalledAtASilentHostIsPrompt) {
+    ServeBook(901, 20, true);
+    Silence({"/application/plugin/picture_url/*", "/application/complete/*", "/application/save_learning_log",
+             "/application/book/2"});
+    service.ClearRequests();
+    LogCapture log;
+    ASSERT_EQ(engine->LoadBook(901), 0); // the prefetch and the first learning-log send
+    engine->ShowCard(0);                 // the picture worker
+    engine->RequestSound();              // the pronunciation worker
+    engine->CompleteCurrent();           // the marking worker
+    engine->StartLoad(2);                // a load worker
+    ASSERT_TRUE(WaitForRequests("/application/plugin/picture_url/", 3));
+    ASSERT_TRUE(WaitForRequests("/application/complete/", 1));
+    ASSERT_TRUE(WaitForRequests("/application/save_learning_log", 1));
+    ASSERT_TRUE(WaitForRequests("/application/book/2", 1));
+
+    // The main window's exit, from the abort until the engine and the client are gone.
+    const auto start = std::chrono::steady_clock::now();
+    client->AbortAll();
+    engine->ResetBook();
+    engine.reset();
+    EXPECT_TRUE(client->HasSession()); // ended by the abort: no reset, no debug line
+    EXPECT_TRUE(client->IsSignedIn());
+    client.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(log.Lines().isEmpty());
+}
+
+TEST_F(PlayerServiceTest, HoldingNextAgainstASilentPictureHostKeepsTheWorkersBounded) {
+    ServeBook(900, 700, false);
+    Silence({"/application/plugin/picture_url/*"});
+    const int threads = threadCount();
+    ASSERT_EQ(engine->LoadBook(900), 0);
+    engine->ShowCard(0);
+    const long resident = residentKiB();
+    // "다음" held for 30 s: one Next for every 50 ms repeat of the button; every card is new.
+    int most = 0;
+    for (int step = 0; step < 605; ++step) {
+        engine->Next();
+        QCoreApplication::processEvents();
+        most = std::max(most, threadCount());
+    }
+    // Beside the media workers only the load's learning-log send may run.
+    EXPECT_LE(most - threads, PlayerTimer::kMaxMediaWorkers + 1);
+    EXPECT_LE(service.RequestsTo("/application/plugin/picture_url/").size(),
+              size_t(PlayerTimer::kMaxMediaWorkers));
+    EXPECT_LT(residentKiB() - resident, 16 * 1024);
+    EXPECT_EQ(engine->Position(), 605u);
+    EXPECT_EQ(engine->ImageEntry(605).state, MediaEntry::Unresolved); // waits for a worker to be free
+
+    // The host recovers: the card on display gets its picture. What the panel would show is what it
+    // reads when it is told.
+    PictureOnStatus shown(*engine);
+    display.receiver.installEventFilter(&shown);
+    ASSERT_TRUE(service.ClearFaults());
+    const QString picture = service.BaseUrl() + QStringLiteral("/application/plugin/picture/word605.svg");
+    ASSERT_TRUE(WaitUntil([&] { return shown.urls.contains(picture); }));
+}
+
+TEST_F(PlayerServiceTest, AnOversizedPluginAnswerLeavesTheUserSignedIn) {
+    // The first card's picture plug-in answers more than 64 MB; the other cards' answer as usual.
+    DevService::Fault big;
+    big.path = "/application/plugin/picture_url/1";
+    big.padTo = 64L * 1024 * 1024 + 1;
+    ASSERT_TRUE(service.SetFault(big));
+    Open(3);
+    engine->WaitForWorkers(); // the picture worker of the card on display
+    ASSERT_EQ(engine->Position(), 0u);
+    EXPECT_EQ(engine->ImageEntry(0).state, MediaEntry::Unresolved);
+    EXPECT_TRUE(engine->CurrentImageUrl().isEmpty());
+    EXPECT_EQ(engine->ImageEntry(1).state, MediaEntry::Resolved);
+    EXPECT_TRUE(client->HasSession());
+
+    // Still signed in at the service: the next mark reaches it.
+    const uint32_t id = engine->LoadedBook().vocabularies[0].id;
+    engine->CompleteCurrent();
+    engine->WaitForWorkers();
+    EXPECT_EQ(service.Marks("demo"), (std::vector<int64_t>{int64_t(id)}));
 }
 
 } // namespace

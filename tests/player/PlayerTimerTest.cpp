@@ -483,11 +483,13 @@ TEST_F(PlayerTimerTest, ResetBookWaitsForEveryMediaWorker) {
     Load(BookJson(Names(6), kSoundUrlPlugin, kImageUrlPlugin));
     Settle();
     service.SetDelay(std::chrono::milliseconds(1000));
-    // Several foreground workers in flight at once: a picture and a pronunciation for each card.
+    // Several foreground workers in flight at once: a picture and a pronunciation for each card, up to
+    // the bound of each kind.
     for (int p = 1; p <= 3; ++p) {
         engine->ShowCard(uint32_t(p));
         engine->RequestSound();
-        ASSERT_TRUE(WaitUntil([&] { return service.FetchesInFlight() >= 2 * p; }));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return service.FetchesInFlight() >= 2 * std::min(p, PlayerTimer::kWorkersPerMediaKind); }));
     }
     engine->ResetBook();
     EXPECT_EQ(service.FetchesInFlight(), 0);

@@ -203,6 +203,8 @@ bool DevService::SetFault(const Fault& f) {
         form.emplace_back("zero_at", std::to_string(f.zeroAt));
     if (f.pad1024)
         form.emplace_back("pad_1024", "1");
+    if (f.padTo >= 0)
+        form.emplace_back("pad_to", std::to_string(f.padTo));
     if (f.body)
         form.emplace_back("body", *f.body);
     form.emplace_back("times", std::to_string(f.times));

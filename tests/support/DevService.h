@@ -25,6 +25,7 @@ class DevService {
         bool truncate = false;           // announce the whole body, send half of it, close
         long zeroAt = -1;                // a zero byte at this offset of the body
         bool pad1024 = false;            // blanks up to an exact multiple of 1024 bytes
+        long padTo = -1;                 // blanks up to this many bytes (streamed)
         std::optional<std::string> body; // these bytes instead of the real body
         int times = -1;                  // number of requests it applies to; -1 all
     };
@@ -53,6 +54,7 @@ class DevService {
     QString DataDir() const { return data_.path(); }
 
     bool SetFault(const Fault& fault);
+    // Also answers the requests that wait out a delay (the host recovers).
     bool ClearFaults();
     std::vector<Request> Requests();
     bool ClearRequests();
