@@ -25,8 +25,14 @@ bool CLexicartaApp::InitInstance() {
 
     frame_ = std::make_unique<CMainFrame>();
     connect(instance_.get(), &SingleInstance::showRequested, frame_.get(), &CMainFrame::ShowAndActivate);
-    // The frame's exit ends the event loop; the frame itself is destroyed in ExitInstance.
-    connect(frame_.get(), &CMainFrame::exitRequested, this, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The frame's exit gives up the single-instance socket at once, so that a start during a slow exit
+    // is not swallowed, then ends the event loop; the frame itself is destroyed in ExitInstance.
+    connect(frame_.get(), &CMainFrame::exitRequested, this, [this] {
+        instance_->Release();
+        QMetaObject::invokeMethod(this, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    // The end of the desktop session leaves the program as its exit command does.
+    connect(this, &QCoreApplication::aboutToQuit, frame_.get(), &CMainFrame::Exit);
     frame_->show();
 
     if (SettingsStore::GetInt(SettingsStore::StartWithPC, 2) == 2) {

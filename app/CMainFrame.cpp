@@ -200,8 +200,12 @@ void CMainFrame::HideToTray() {
 }
 
 void CMainFrame::Exit() {
+    if (exiting_)
+        return;
     exiting_ = true;
     hide();
+    // Every transfer ends at once, so that joining the workers takes no time.
+    client_->AbortAll();
     engine_->ResetBook();
     close();
     Q_EMIT exitRequested();

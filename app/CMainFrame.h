@@ -32,12 +32,14 @@ class CMainFrame : public QWidget {
     void UpdateTrayMenu();
     void OnCommand(int id);
 
-    // Leaves the program: hides the window, stops the engine and closes the frame for good.
+    // Leaves the program: hides the window, ends every transfer, stops the engine and closes the frame
+    // for good. Later calls do nothing.
     void Exit();
     // Hides or minimises, as closing the window does (minimises where no notification area exists).
     void HideToTray();
     // Whether closing hides the window (a notification area exists) or minimises it.
     bool CanHideToTray() const;
+    bool IsExiting() const { return exiting_; }
 
     CChildView* View() const { return view_.get(); }
     PlayerTimer& Engine() const { return *engine_; }

@@ -581,7 +581,7 @@ void PlayerTimer::startMediaWorker(bool sound) {
         }
     }
     if (claimed) {
-        post(Target::Display,
+        post(Target::Panel,
              sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
         return;
     }
