@@ -19,6 +19,8 @@
 #include "widgets/WaitCursor.h"
 
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -104,8 +106,7 @@ CChildView::CChildView(PlayerTimer& engine, ServiceClient& client, QWidget* pare
     browser_->LoadPage();
 
     CreateChrome();
-    // The panel puts the focus into the password field when the id is filled in, else into the id.
-    signIn_->setFocus();
+    FocusSignIn();
 }
 
 CChildView::~CChildView() = default;
@@ -150,13 +151,21 @@ CSkinButton* CChildView::TitleButton(int id) const {
 
 // ---- panels ----
 
+void CChildView::FocusSignIn() {
+    // The password field when the id is filled in, else the id field.
+    if (signIn_->UserEdit()->text().isEmpty())
+        signIn_->UserEdit()->setFocus();
+    else
+        signIn_->PasswordEdit()->setFocus();
+}
+
 void CChildView::FocusCurrentPanel() {
     switch (current_) {
     case PANEL_SIGNIN:
-        signIn_->setFocus();
+        FocusSignIn();
         break;
     case PANEL_LIBRARY:
-        library_->setFocus();
+        library_->List()->setFocus();
         break;
     case PANEL_PLAYER:
         player_->setFocus();
@@ -174,14 +183,14 @@ void CChildView::ShowPanel(int panel) {
         signIn_->show();
         library_->hide();
         player_->hide();
-        signIn_->setFocus();
+        FocusSignIn();
         break;
     case PANEL_LIBRARY:
         player_->SetPlayerShown(false);
         library_->show();
         player_->hide();
         if (library_->LoadBookList())
-            library_->setFocus();
+            library_->List()->setFocus();
         break;
     case PANEL_PLAYER:
         player_->SetPlayerShown(true);

@@ -87,6 +87,7 @@ class CChildView : public QWidget {
     static void Apply(CSkinButton* button, const Looks& looks);
 
     void CreateChrome();
+    void FocusSignIn();
     void FocusCurrentPanel();
     // Steps shared by opening a book and clearing marks once the worker runs.
     void SwitchToPlayerWithNotice(const QString& notice);

@@ -33,6 +33,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -88,9 +90,28 @@ class MainFrameTest : public ::testing::Test {
             return answer;
         });
         Shell::SetHandler([this](const QString& url) { opened.push_back(url); });
+        Start();
+    }
+    // A start of the program: a new window whose card page has loaded (its page-ready status handled).
+    void Start() {
+        frame.reset();
         frame = std::make_unique<CMainFrame>(std::make_unique<ServiceClient>(service.BaseUrl()));
         frame->show();
         ASSERT_TRUE(HtmlViewFixture::WaitForPage(Browser())) << "card page did not load";
+        QCoreApplication::processEvents();
+    }
+    // A token for automatic sign-in, issued as a sign-in with the box ticked gets one.
+    QString IssueToken() {
+        ServiceClient client(service.BaseUrl());
+        client.OpenSession();
+        client.SetAutoSignIn(true);
+        EXPECT_EQ(client.Login("demo", "demo"), ServiceClient::ResultOk);
+        return client.Token();
+    }
+    void StoreAutoSignIn(const QString& token) {
+        SettingsStore::WriteInt(SettingsStore::AutoLogin, 1);
+        SettingsStore::WriteString(SettingsStore::User, QStringLiteral("demo"));
+        SettingsStore::WriteString(SettingsStore::Token, token);
     }
     void TearDown() override {
         frame.reset();
@@ -151,6 +172,11 @@ TEST_F(MainFrameTest, StartsOnTheSignInPanelWithTheChromeInPlace) {
 TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
     SignIn();
     // A signed-in start opens the book the answer named; without auto play it waits on the first card.
+    DevService::Fault slow;
+    slow.path = "/application/book/*";
+    slow.delayMs = 1000;
+    slow.times = 1;
+    ASSERT_TRUE(service.SetFault(slow));
     View().OnTaskStatus(6, 0);
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
     EXPECT_TRUE(View().Player()->isVisible());
@@ -509,6 +535,157 @@ TEST_F(MainFrameTest, Screenshots) {
     frame->setGeometry(frame->screen()->availableGeometry());
     QTest::qWait(500);
     EXPECT_TRUE(frame->grab().save(dir + QStringLiteral("/main_window_maximised.png")));
+}
+
+} // namespace
+
+namespace {
+
+// Opens the player's book menu as a click on its button does and chooses the item `id`.
+void ChooseFromBookMenu(PlayerControl& player, int id) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, id] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        for (QAction* action : menu->actions())
+            if (action->data().toInt() == id)
+                menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    poll->start(10);
+    player.Button(PlayerControl::IDC_MENU)->click();
+}
+
+TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
+    SettingsStore::WriteInt(SettingsStore::AutoPlay, 1);
+    Start();
+    LoginControl& signIn = *View().SignInPanel();
+    EXPECT_EQ(frame->focusWidget(), signIn.UserEdit());
+    QTest::keyClicks(signIn.UserEdit(), QStringLiteral("demo"));
+    QTest::keyClick(signIn.UserEdit(), Qt::Key_Tab);
+    EXPECT_EQ(frame->focusWidget(), signIn.PasswordEdit());
+    QTest::keyClicks(signIn.PasswordEdit(), QStringLiteral("demo"));
+    QTest::keyClick(signIn.PasswordEdit(), Qt::Key_Return);
+    ASSERT_TRUE(frame->Client().IsSignedIn());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    // The start book arrives 100 ms later and plays.
+    ASSERT_TRUE(WaitUntil([this] { return Engine().IsLoaded() && !Engine().IsLoading(); }, 30000));
+    WaitForLoad();
+    EXPECT_TRUE(Engine().IsPlaying());
+    const uint32_t first = Engine().BookId();
+    EXPECT_TRUE(
+        WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User, QString()), QStringLiteral("demo"));
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, 0), 0); // the box was not ticked
+
+    // The book list through the menu: playing stops, the list shows the demo books.
+    ChooseFromBookMenu(*View().Player(), ID_LOAD_BOOK);
+    ASSERT_EQ(View().CurrentPanel(), CChildView::PANEL_LIBRARY);
+    EXPECT_FALSE(Engine().IsPlaying());
+    LibraryControl& library = *View().LibraryPanel();
+    ASSERT_EQ(library.List()->rowCount(), 5);
+    int other = -1;
+    for (int row = 0; row < library.List()->rowCount(); ++row)
+        if (library.BookId(row) == 2)
+            other = row;
+    ASSERT_GE(other, 0);
+    // Double-clicking a title loads it.
+    QWidget* cells = library.List()->viewport();
+    const QRect cell = library.List()->visualRect(library.List()->model()->index(other, 0));
+    QTest::mouseClick(cells, Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(cells, Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    WaitForLoad();
+    ASSERT_EQ(Engine().BookId(), 2u);
+    EXPECT_NE(first, 2u);
+    const uint32_t card = Engine().LoadedBook().vocabularies[Engine().ActiveOrder()[0]].id;
+
+    // "0" marks the card on display.
+    Engine().StopPlaying();
+    QTest::keyClick(View().Player(), Qt::Key_0);
+    Engine().WaitForWorkers();
+    EXPECT_EQ(service.Marks("demo"), std::vector<int64_t>{int64_t(card)});
+
+    // Signing out from the tray menu.
+    frame->OnCommand(ID_LOGOUT);
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_FALSE(Engine().IsLoaded());
+
+    // What the service saw, in order.
+    std::vector<std::string> seen;
+    for (const DevService::Request& request : service.Requests()) {
+        const std::string& t = request.target;
+        if (t.rfind("/application/", 0) == 0 && t.find("plugin") == std::string::npos &&
+            t.find("save_learning_log") == std::string::npos)
+            seen.push_back(t.substr(0, t.find('/', 13)));
+    }
+    const std::vector<std::string> expected = {"/application/login", "/application/update",
+                                               "/application/book",  "/application/library",
+                                               "/application/book",  "/application/complete"};
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {
+    SettingsStore::WriteInt(SettingsStore::AutoPlay, 1);
+    StoreAutoSignIn(IssueToken());
+    Start();
+    ASSERT_TRUE(frame->Client().IsSignedIn());
+    WaitForLoad();
+    EXPECT_TRUE(Engine().IsLoaded());
+    EXPECT_TRUE(Engine().IsPlaying());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, 0), 1);
+
+    // A token the service refuses: the sign-in panel, and the stored automatic sign-in is erased.
+    StoreAutoSignIn(QStringLiteral("not-a-token"));
+    Start();
+    EXPECT_FALSE(frame->Client().IsSignedIn());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token, QStringLiteral("x")), QString());
+    EXPECT_TRUE(boxes.empty());
+    // The id is pre-filled, so the password field has the focus.
+    EXPECT_EQ(View().SignInPanel()->UserEdit()->text(), QStringLiteral("demo"));
+    EXPECT_EQ(frame->focusWidget(), View().SignInPanel()->PasswordEdit());
+}
+
+TEST_F(MainFrameTest, ANewerVersionAtStartIsInstalledOrTheUserStaysSignedOut) {
+    ASSERT_TRUE(service.SetNewestVersion("9.0"));
+    // Declined: the update-required message, the sign-in panel, automatic sign-in switched off.
+    answer = MessageBox::AnswerNo;
+    StoreAutoSignIn(IssueToken());
+    Start();
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_EQ(boxes.back(), QStringLiteral("프로그램 실행 환경 동기화를 위해 반드시 업데이트가 필요합니다."));
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_FALSE(Engine().IsLoading() || Engine().IsLoaded());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
+
+    // Accepted: the installer is downloaded and started with "/S", and the program ends.
+    QTemporaryDir dir;
+    const QString marker = dir.filePath(QStringLiteral("started"));
+    DevService::Fault installer;
+    installer.path = "/application/installer/*";
+    installer.status = 200;
+    installer.body = "#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n";
+    ASSERT_TRUE(service.SetFault(installer));
+    answer = MessageBox::AnswerYes;
+    StoreAutoSignIn(IssueToken());
+    frame.reset();
+    frame = std::make_unique<CMainFrame>(std::make_unique<ServiceClient>(service.BaseUrl()));
+    QSignalSpy exit(frame.get(), &CMainFrame::exitRequested);
+    frame->show();
+    ASSERT_TRUE(HtmlViewFixture::WaitForPage(Browser()));
+    EXPECT_TRUE(WaitUntil([&exit] { return exit.count() == 1; }));
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_TRUE(WaitUntil([&marker] { return QFile::exists(marker); }));
+    QFile started(marker);
+    EXPECT_TRUE(WaitUntil([&started] { return started.open(QIODevice::ReadOnly) && started.size() > 0; }));
+    EXPECT_EQ(started.readAll(), QByteArray("/S\n"));
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
 }
 
 } // namespace
