@@ -21,7 +21,23 @@ QString Utf8ToWide(const char* bytes, std::size_t length) {
     qsizetype count = 0;
     while (p < end && *p != 0) {
         const unsigned b = *p;
-        if ((b & 0xE0) == 0xE0) {
+        if ((b & 0xF8) == 0xF0) {
+            // Four bytes: characters beyond U+FFFF become a surrogate pair (read as three bytes plus a
+            // stray one they would corrupt every emoji and could leave a control character behind).
+            if (end - p < 4 || p[1] == 0 || p[2] == 0 || p[3] == 0)
+                break;
+            const char32_t cp =
+                ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            if (cp > 0x10FFFF) {
+                dst[count++] = 0xFFFD; // beyond Unicode, nothing in UTF-16 stands for it
+            } else if (cp >= 0x10000) {
+                dst[count++] = QChar::highSurrogate(cp);
+                dst[count++] = QChar::lowSurrogate(cp);
+            } else {
+                dst[count++] = static_cast<char16_t>(cp); // an overlong form, taken as it is like the others
+            }
+            p += 4;
+        } else if ((b & 0xE0) == 0xE0) {
             if (end - p < 3 || p[1] == 0 || p[2] == 0)
                 break; // cut off by the terminator
             dst[count++] = static_cast<char16_t>(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
