@@ -1,6 +1,7 @@
 #include "service/TextEncoding.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iconv.h>
 
@@ -20,10 +21,27 @@ QString Utf8ToWide(const char* bytes, std::size_t length) {
     const auto* end = p + length;
     qsizetype count = 0;
     while (p < end && *p != 0) {
+        // Runs of ASCII, eight bytes at a time: no byte with its top bit set and none zero.
+        while (end - p >= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, p, 8);
+            constexpr std::uint64_t ones = 0x0101010101010101u, tops = 0x8080808080808080u;
+            if ((v & tops) != 0 || ((v - ones) & ~v & tops) != 0)
+                break;
+            for (int k = 0; k < 8; ++k)
+                dst[count + k] = p[k];
+            count += 8;
+            p += 8;
+        }
+        if (p == end || *p == 0)
+            break;
         const unsigned b = *p;
-        if ((b & 0xF8) == 0xF0) {
-            // Four bytes: characters beyond U+FFFF become a surrogate pair (read as three bytes plus a
-            // stray one they would corrupt every emoji and could leave a control character behind).
+        if (b < 0x80) {
+            dst[count++] = static_cast<char16_t>(b);
+            ++p;
+        } else if ((b & 0xF8) == 0xF0) {
+            // Four bytes: a character beyond U+FFFF, as a surrogate pair. Read as three bytes and a
+            // stray one, every emoji would be corrupted and could leave a control character behind.
             if (end - p < 4 || p[1] == 0 || p[2] == 0 || p[3] == 0)
                 break;
             const char32_t cp =

@@ -37,6 +37,8 @@ TEST(Utf8ToWide, DecodesWithoutValidation) {
     EXPECT_EQ(Utf8ToWide("\xED\x95\x9C"), QString(QChar(0xD55C)));
     EXPECT_EQ(Utf8ToWide("\xC3\xA9"), QString(QChar(0x00E9)));
     EXPECT_EQ(Utf8ToWide(QByteArray("A\0B", 3)), "A");
+    EXPECT_EQ(Utf8ToWide(QByteArray("abcdefghijk\0mnopqrstu", 22)), "abcdefghijk");
+    EXPECT_EQ(Utf8ToWide("abcdefg\xED\x95\x9Chijklmnopq\x7F"), QString::fromUtf8("abcdefg한hijklmnopq\x7F"));
     EXPECT_EQ(Utf8ToWide("\x80z").at(0).unicode(), 0);
     EXPECT_EQ(Utf8ToWide("\xBF").at(0).unicode(), 0x3F);
     // BOM stays as U+FEFF.
