@@ -323,13 +323,15 @@ void PlayerControl::ShowOrderLook(int mode) {
 void PlayerControl::UpdateButtons() {
     if (!HasControls())
         return;
-    const bool loaded = EngineReady();
-    prev_->setEnabled(loaded);
-    play_->setEnabled(loaded);
-    next_->setEnabled(loaded);
-    memorised_->setEnabled(loaded && engine_.IsCurrentOpen());
-    if (loaded)
-        ShowPlayLook(engine_.IsPlaying());
+    const bool ready = EngineReady();
+    // Playing, the play button stays usable to pause, also during a load.
+    const bool playing = engine_.IsPlaying();
+    prev_->setEnabled(ready);
+    play_->setEnabled(ready || playing);
+    next_->setEnabled(ready);
+    memorised_->setEnabled(ready && engine_.IsCurrentOpen());
+    if (ready || playing)
+        ShowPlayLook(playing);
     ShowOrderLook(engine_.OrderMode());
 }
 

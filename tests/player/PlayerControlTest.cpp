@@ -353,12 +353,20 @@ TEST_F(PlayerControlTest, CommandsDuringALoadDoNothing) {
     EXPECT_EQ(engine->BookId(), 3u);
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
-    // Once the book is there, Space plays it.
+    // Once the book is there, Space plays it; during the next load it may still pause, not start again.
     panel->UpdateButtons();
     EXPECT_TRUE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
     EXPECT_TRUE(engine->IsPlaying());
+    engine->StartLoad(3);
+    panel->UpdateButtons();
+    EXPECT_TRUE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
+    QTest::keyClick(KeyTarget(), Qt::Key_Space);
+    ASSERT_TRUE(engine->IsLoading());
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
+    engine->CancelAndWaitForLoad();
 }
 
 TEST_F(PlayerControlTest, TheCardIsCentredAgainAfterAResize) {
