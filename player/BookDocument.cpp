@@ -72,6 +72,135 @@ const json::array& toArray(const json::value& v, const QString& where) {
     return v.get_array();
 }
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The value of four hexadecimal digits at `at`, or -1.
+long hex4(std::string_view text, std::size_t at) {
+    if (at + 4 > text.size())
+        return -1;
+    long value = 0;
+    for (std::size_t k = at; k < at + 4; ++k) {
+        const char c = text[k];
+        const int digit = isDigit(c)               ? c - '0'
+                          : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                          : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                   : -1;
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// The service's documents are read leniently: a strict parser refuses raw control characters inside
+// strings, a '+' sign or leading zeros in a number, and an escaped surrogate without its partner. This
+// rewrites each of them into its strict equivalent (an escape, the plain number, U+FFFD) and copies
+// everything else unchanged, so that the strict parser still refuses whatever else is wrong. Returns
+// false when nothing had to be rewritten.
+bool toStrictJson(std::string_view in, std::string& out) {
+    static const char hex[] = "0123456789abcdef";
+    out.clear();
+    out.reserve(in.size() + in.size() / 8 + 16);
+    bool changed = false;
+    bool inString = false;
+    char last = 0; // the last character outside strings that is not white space; 0 at the start
+    const std::size_t n = in.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = in[i];
+        if (inString) {
+            if (c == '"') {
+                inString = false;
+                last = c;
+                out += c;
+                ++i;
+            } else if (c == '\\' && i + 1 < n && in[i + 1] == 'u' && hex4(in, i + 2) >= 0) {
+                const long unit = hex4(in, i + 2);
+                if (unit >= 0xD800 && unit <= 0xDBFF && i + 12 <= n && in[i + 6] == '\\' &&
+                    in[i + 7] == 'u' && hex4(in, i + 8) >= 0xDC00 && hex4(in, i + 8) <= 0xDFFF) {
+                    out.append(in.substr(i, 12)); // a proper pair
+                    i += 12;
+                } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+                    out += "\\uFFFD"; // a lone surrogate stands for no character
+                    changed = true;
+                    i += 6;
+                } else {
+                    out.append(in.substr(i, 6));
+                    i += 6;
+                }
+            } else if (c == '\\') {
+                // Any other escape goes over unchanged with the character it escapes (a quote among them).
+                out += c;
+                if (i + 1 < n)
+                    out += in[i + 1];
+                i += 2;
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                out += "\\u00";
+                out += hex[(c >> 4) & 0x0F];
+                out += hex[c & 0x0F];
+                changed = true;
+                ++i;
+            } else {
+                out += c;
+                ++i;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            out += c;
+            ++i;
+            continue;
+        }
+        const bool valueStart = last == 0 || last == '[' || last == ',' || last == ':';
+        if (valueStart && (c == '+' || c == '-' || isDigit(c))) {
+            std::size_t j = i;
+            if (c == '+' && j + 1 < n && isDigit(in[j + 1])) {
+                changed = true;
+                ++j;
+            } else if (c == '-' || c == '+') {
+                out += c;
+                ++j;
+            }
+            while (j + 1 < n && in[j] == '0' && isDigit(in[j + 1])) {
+                changed = true;
+                ++j;
+            }
+            // The rest of the number as it stands: the parser judges it.
+            while (j < n && (isDigit(in[j]) || in[j] == '.' || in[j] == 'e' || in[j] == 'E' || in[j] == '+' ||
+                             in[j] == '-'))
+                out += in[j++];
+            last = '0';
+            i = j;
+            continue;
+        }
+        last = c;
+        out += c;
+        ++i;
+    }
+    return changed;
+}
+
+// Parses the first JSON value of `text`, for `storage`; text after it is ignored. The value is then
+// the parser's to release.
+bool parseFirstValue(json::parser& parser, std::string_view text, json::storage_ptr storage, QString& error) {
+    parser.reset(std::move(storage));
+    json::error_code ec;
+    parser.write_some(text.data(), text.size(), ec); // a text cut short is an error too
+    if (ec) {
+        error = QStringLiteral("not a JSON document: %1").arg(QString::fromStdString(ec.message()));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool BookDocument::NameLess(const QString& a, const QString& b) {
@@ -150,17 +279,22 @@ void BookDocument::SortByName(std::vector<uint32_t>& order, const std::vector<Vo
 BookDocument::Result BookDocument::Parse(const QString& text, uint32_t bookId) {
     Result result;
     const QByteArray utf8 = text.toUtf8();
+    const std::string_view bytes(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 
+    // Text after the document is ignored, as the service's own reader does. A clean document is parsed
+    // once; only one that the strict parser refuses is rewritten and parsed again.
     json::parse_options options;
     options.max_depth = 256;
+    unsigned char parserStack[BOOST_JSON_STACK_BUFFER_SIZE]; // the parser's own state, as json::parse has it
+    json::parser parser(json::storage_ptr(), options, parserStack);
     json::monotonic_resource scratch;
-    std::error_code ec;
-    json::value doc = json::parse(json::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                                  ec, &scratch, options);
-    if (ec) {
-        result.error = QStringLiteral("not a JSON document: %1").arg(QString::fromStdString(ec.message()));
-        return result;
+    if (!parseFirstValue(parser, bytes, &scratch, result.error)) {
+        std::string strict;
+        if (!toStrictJson(bytes, strict) || !parseFirstValue(parser, strict, &scratch, result.error))
+            return result;
+        result.error.clear();
     }
+    const json::value doc = parser.release();
 
     try {
         auto book = std::make_unique<Book>();

@@ -2,13 +2,27 @@
 
 #include "service/CURLEncode.h"
 
+#include <algorithm>
+
 namespace {
 
-// Replaces every occurrence in one pass from left to right. Text that a replacement forms together
-// with its neighbours is left alone: searching again from the start would never end for a template
-// such as "%%name%%" and a card named "name".
-void replaceAll(QString& text, const QString& placeholder, const QString& value) {
-    text.replace(placeholder, value);
+// Replaces the first occurrence, searching again from the start, until none is left; text that a
+// replacement forms with its neighbours is replaced too ("%%name%%" with the name "name" gives "name").
+// This ends: each match starts with one of the template's own '%', because every '%' that UrlEncode
+// writes is followed by two hexadecimal digits and no placeholder continues with two of them, and
+// each replacement removes that '%'. `budget` bounds the replacements all the same.
+void replaceRepeatedly(QString& text, const QString& placeholder, const QString& value, qsizetype& budget) {
+    qsizetype from = 0;
+    while (budget > 0) {
+        const qsizetype at = text.indexOf(placeholder, from);
+        if (at < 0)
+            return;
+        text.replace(at, placeholder.size(), value);
+        --budget;
+        // Nothing before the replaced text can complete a placeholder, so the search from the start
+        // can skip all but its last characters.
+        from = std::max<qsizetype>(0, at - (placeholder.size() - 1));
+    }
 }
 
 } // namespace
@@ -62,10 +76,12 @@ QString MediaUrlTemplate::Expand(const QString& pattern, uint32_t cardIndex, con
     const QString example = AsciiLower(encoder.UrlEncode(card.example));
 
     QString url = pattern;
-    replaceAll(url, QStringLiteral("%id%"), id);
-    replaceAll(url, QStringLiteral("%name%"), nameText);
-    replaceAll(url, QStringLiteral("%name_l%"), nameLower);
-    replaceAll(url, QStringLiteral("%mean%"), mean);
-    replaceAll(url, QStringLiteral("%example%"), example);
+    // Never reached: there are at most as many replacements as the template has '%'.
+    qsizetype budget = pattern.size();
+    replaceRepeatedly(url, QStringLiteral("%id%"), id, budget);
+    replaceRepeatedly(url, QStringLiteral("%name%"), nameText, budget);
+    replaceRepeatedly(url, QStringLiteral("%name_l%"), nameLower, budget);
+    replaceRepeatedly(url, QStringLiteral("%mean%"), mean, budget);
+    replaceRepeatedly(url, QStringLiteral("%example%"), example, budget);
     return url;
 }

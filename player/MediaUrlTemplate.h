@@ -12,7 +12,8 @@
 //   %name_l%   the same, lower-cased before encoding
 //   %mean%     the meaning, URL-encoded
 //   %example%  the example, URL-encoded, then lower-cased (escapes included)
-// Placeholders are case-sensitive and replaced in this order, every occurrence of each.
+// Placeholders are case-sensitive and replaced in this order, each until none is left (also where a
+// replacement completes one with the text around it).
 class MediaUrlTemplate {
   public:
     static QString Expand(const QString& pattern, uint32_t cardIndex, const Vocabulary& card);

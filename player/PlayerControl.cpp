@@ -177,11 +177,11 @@ void PlayerControl::ShowLoadMessage(const QString& text) {
 }
 
 void PlayerControl::InitPlugins() {
-    // The locked reads: a load worker may be replacing the book meanwhile.
-    const bool style = engine_.HasStyle();
-    QStringList args{Flag(engine_.HasSound()), Flag(engine_.HasImage()), Flag(style)};
-    if (style)
-        args << engine_.Style();
+    // One locked read: a load worker may be replacing the book meanwhile.
+    const PlayerTimer::PluginSnapshot plugins = engine_.Plugins();
+    QStringList args{Flag(plugins.has_sound), Flag(plugins.has_image), Flag(plugins.has_style)};
+    if (plugins.has_style)
+        args << plugins.style;
     view_.CallScript(QStringLiteral("initPlugins"), args);
 }
 
@@ -234,23 +234,25 @@ void PlayerControl::OnCommand(int id) {
     case IDC_PREV:
     case ID_KEY_PREV:
         // Without a book the buttons are disabled; their keys do nothing either.
-        if (engine_.IsLoaded())
+        if (EngineReady())
             engine_.Prev();
         break;
     case IDC_NEXT:
     case ID_KEY_NEXT:
-        if (engine_.IsLoaded())
+        if (EngineReady())
             engine_.Next();
         break;
     case IDC_PLAY:
     case ID_KEY_PLAY:
+        // Stopping is always safe; starting is gated like the other commands, as a countdown started
+        // during a load could run on into the next book.
         if (engine_.IsPlaying())
             engine_.StopPlaying();
-        else
+        else if (EngineReady())
             engine_.StartPlaying();
         break;
     case IDC_ORDER:
-        if (!engine_.IsLoaded())
+        if (!EngineReady())
             return;
         engine_.SetOrder((engine_.OrderMode() + 1) % 3);
         ShowOrderLook(engine_.OrderMode());
@@ -273,7 +275,7 @@ void PlayerControl::OnCommand(int id) {
         return;
     case IDC_MEMORISED:
     case ID_KEY_MEMORISED:
-        if (engine_.IsLoaded())
+        if (EngineReady())
             engine_.CompleteCurrent();
         break;
     default:
@@ -281,6 +283,12 @@ void PlayerControl::OnCommand(int id) {
         return;
     }
     UpdateButtons();
+}
+
+bool PlayerControl::EngineReady() const {
+    // Not only while no book is loaded: during the whole load, the loading message up, the book may be
+    // replaced at any moment. Loads start on this thread, so none can begin before the command is done.
+    return engine_.IsLoaded() && !engine_.IsLoading();
 }
 
 void PlayerControl::Toggle(int part) {
@@ -315,13 +323,15 @@ void PlayerControl::ShowOrderLook(int mode) {
 void PlayerControl::UpdateButtons() {
     if (!HasControls())
         return;
-    const bool loaded = engine_.IsLoaded();
-    prev_->setEnabled(loaded);
-    play_->setEnabled(loaded);
-    next_->setEnabled(loaded);
-    memorised_->setEnabled(loaded && engine_.IsCurrentOpen());
-    if (loaded)
-        ShowPlayLook(engine_.IsPlaying());
+    const bool ready = EngineReady();
+    // Playing, the play button stays usable to pause, also during a load.
+    const bool playing = engine_.IsPlaying();
+    prev_->setEnabled(ready);
+    play_->setEnabled(ready || playing);
+    next_->setEnabled(ready);
+    memorised_->setEnabled(ready && engine_.IsCurrentOpen());
+    if (ready || playing)
+        ShowPlayLook(playing);
     ShowOrderLook(engine_.OrderMode());
 }
 
@@ -333,7 +343,8 @@ bool PlayerControl::event(QEvent* event) {
         view_.CallScript(QStringLiteral("showImage"), {engine_.CurrentImageUrl()});
         break;
     case TaskStatusEvent::PANEL_SOUND_READY: {
-        const QString url = engine_.CurrentSoundUrl();
+        // A "url" plug-in's answer comes as it was sent, often with a line break after the address.
+        const QString url = engine_.CurrentSoundUrl().trimmed();
         if (!url.isEmpty() && player_ != nullptr)
             player_->Play(url);
         break;

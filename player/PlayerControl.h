@@ -115,6 +115,8 @@ class PlayerControl : public QWidget, public PlayerDisplay {
 
     void CreateControls();
     void Layout(int cx, int cy);
+    // A book is loaded and no load runs: the engine may take a command.
+    bool EngineReady() const;
     void Toggle(int part);
     void ShowPlayLook(bool playing);
     void ShowOrderLook(int mode);

@@ -126,6 +126,11 @@ QString PlayerTimer::Style() const {
     return book_.style;
 }
 
+PlayerTimer::PluginSnapshot PlayerTimer::Plugins() const {
+    std::lock_guard lock(mutex_);
+    return {book_.has_sound, book_.has_image, book_.has_style, book_.style};
+}
+
 // ---- load and reset ----
 
 int PlayerTimer::LoadBook(int32_t bookId) {

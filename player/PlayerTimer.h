@@ -87,6 +87,14 @@ class PlayerTimer : public QObject {
     bool HasImage() const;
     bool HasStyle() const;
     QString Style() const;
+    // The three plug-in flags and the style of one book, read together.
+    struct PluginSnapshot {
+        bool has_sound = false;
+        bool has_image = false;
+        bool has_style = false;
+        QString style;
+    };
+    PluginSnapshot Plugins() const;
     // Card indexes of the active order list, in order.
     std::vector<uint32_t> ActiveOrder() const;
 

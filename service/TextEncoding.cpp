@@ -1,6 +1,7 @@
 #include "service/TextEncoding.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iconv.h>
 
@@ -20,8 +21,41 @@ QString Utf8ToWide(const char* bytes, std::size_t length) {
     const auto* end = p + length;
     qsizetype count = 0;
     while (p < end && *p != 0) {
+        // Runs of ASCII, eight bytes at a time: no byte with its top bit set and none zero.
+        while (end - p >= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, p, 8);
+            constexpr std::uint64_t ones = 0x0101010101010101u, tops = 0x8080808080808080u;
+            if ((v & tops) != 0 || ((v - ones) & ~v & tops) != 0)
+                break;
+            for (int k = 0; k < 8; ++k)
+                dst[count + k] = p[k];
+            count += 8;
+            p += 8;
+        }
+        if (p == end || *p == 0)
+            break;
         const unsigned b = *p;
-        if ((b & 0xE0) == 0xE0) {
+        if (b < 0x80) {
+            dst[count++] = static_cast<char16_t>(b);
+            ++p;
+        } else if ((b & 0xF8) == 0xF0) {
+            // Four bytes: a character beyond U+FFFF, as a surrogate pair. Read as three bytes and a
+            // stray one, every emoji would be corrupted and could leave a control character behind.
+            if (end - p < 4 || p[1] == 0 || p[2] == 0 || p[3] == 0)
+                break;
+            const char32_t cp =
+                ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            if (cp > 0x10FFFF) {
+                dst[count++] = 0xFFFD; // beyond Unicode, nothing in UTF-16 stands for it
+            } else if (cp >= 0x10000) {
+                dst[count++] = QChar::highSurrogate(cp);
+                dst[count++] = QChar::lowSurrogate(cp);
+            } else {
+                dst[count++] = static_cast<char16_t>(cp); // an overlong form, taken as it is like the others
+            }
+            p += 4;
+        } else if ((b & 0xE0) == 0xE0) {
             if (end - p < 3 || p[1] == 0 || p[2] == 0)
                 break; // cut off by the terminator
             dst[count++] = static_cast<char16_t>(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));

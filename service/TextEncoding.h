@@ -10,7 +10,8 @@
 namespace TextEncoding {
 
 // Decodes service answers: reads up to the first zero byte (or `length` bytes), without validation.
-// A sequence cut off by the end is dropped; nothing past the end is read.
+// Four-byte sequences give a surrogate pair. A sequence cut off by the end is dropped; nothing past
+// the end is read.
 QString Utf8ToWide(const char* bytes);
 QString Utf8ToWide(const char* bytes, std::size_t length);
 inline QString Utf8ToWide(const QByteArray& bytes) {

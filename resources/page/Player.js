@@ -328,6 +328,12 @@ document.observe('dom:loaded', function() {
     });
 });
 
+// The program calls updateView when it resizes the view, but the page may only learn its new size after
+// that call has run; centring again once the window itself reports the change keeps the card centred.
+Event.observe(window, 'resize', function() {
+    player.updateView();
+});
+
 // ---- Functions the program calls -----------------------------------------------------------------------
 
 function setVocabulary(name, mean, example) { player.setVocabulary(name, mean, example); }

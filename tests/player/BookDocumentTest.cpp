@@ -1,5 +1,8 @@
 #include "player/BookDocument.h"
 
+#include "fuzz/BookDocumentCheck.h"
+#include "service/TextEncoding.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -120,22 +123,42 @@ TEST(BookDocument, OddButValidValues) {
     EXPECT_EQ(book->vocabularies[1].id, 4294967295u);
 }
 
-// The reference arrangement, written as plainly as it is defined.
-void referenceSort(std::vector<uint32_t>& list, const std::vector<Vocabulary>& cards, long lo, long hi) {
-    if (lo >= hi)
-        return;
-    const QString pivot = cards[list[hi]].name;
-    long i = lo;
-    for (long j = lo; j < hi; ++j) {
-        if (BookDocument::NameLess(pivot, cards[list[j]].name))
-            continue;
-        std::swap(list[i], list[j]);
-        ++i;
+TEST(BookDocument, LenientDocumentsGiveTheModelOfTheirCleanForm) {
+    // Each pair: what the service may send, and the clean document with the same content.
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"{\"title\":\"a\tb\",\"vocabularies\":[[\"x\ny\",\"\r\n\x01\x1f\",\"\x7f\",1,0],0]}",
+         R"({"title":"a\tb","vocabularies":[["x\ny","\r\n\u0001\u001f","\u007f",1,0],0]})"},
+        {R"({"title":"T","vocabularies":[["a","b","c",+12,007],["d","e","f",-0012,+0],[ "g","h","i" , 00 ,0],0]})",
+         R"({"title":"T","vocabularies":[["a","b","c",12,7],["d","e","f",-12,0],["g","h","i",0,0],0]})"},
+        {R"({"title":"T","vocabularies":[0]} tail {"title":"U")", R"({"title":"T","vocabularies":[0]})"},
+        {R"({"title":"\ud800x\uDFFF","vocabularies":[["\ud83d\ude00","\ud800\ud800\udc00","\ud800\u0041",1,0],0]})",
+         R"({"title":"\ufffdx\ufffd","vocabularies":[["😀","\ufffd\ud800\udc00","\ufffdA",1,0],0]})"},
+        // Four-byte characters as the service sends them, with a raw tab beside them.
+        {"{\"title\":\"\xF0\x9F\x98\x80\",\"vocabularies\":[[\"\xF0\x9F\x98\x80 smile\",\"\t\",\"\",1,0],0]}",
+         R"({"title":"\ud83d\ude00","vocabularies":[["\ud83d\ude00 smile","\t","",1,0],0]})"},
+    };
+    for (const auto& [lenient, clean] : cases) {
+        auto got = parse(Utf8ToWide(lenient));
+        auto want = parse(Utf8ToWide(clean));
+        ASSERT_TRUE(got && want) << lenient.toStdString();
+        EXPECT_TRUE(BookDocumentCheck::SameModel(*got, *want)) << lenient.toStdString();
     }
-    std::swap(list[i], list[hi]);
-    referenceSort(list, cards, lo, i - 1);
-    referenceSort(list, cards, i + 1, hi);
+    auto emoji = parse(Utf8ToWide(cases[4].first));
+    EXPECT_EQ(emoji->vocabularies[0].name, QString::fromUtf8("😀 smile"));
+    EXPECT_EQ(emoji->vocabularies[0].mean, QStringLiteral("\t"));
+
+    // Leniency stops at these: they stay outside the format.
+    refusal(doc(R"(["a","b","c",1+2,0],0)"));
+    refusal(doc(R"(["a","b","c",+-1,0],0)"));
+    refusal(doc(R"(["a","b","c",+,0],0)"));
+    refusal(doc(R"(["a\x","b","c",1,0],0)"));
+    refusal(QStringLiteral("{\"title\":\"T\",\x01\"vocabularies\":[0]}"));
+    refusal(QStringLiteral("{\"title\":\"T\t\",\"vocabularies\":[[\"a\",\"b\"],0]}"));
+    refusal(QStringLiteral("{\"title\":\"T\t\",\"vocabularies\":[0]")); // cut short
+    refusal(QStringLiteral("\"T\t\" {\"title\":\"T\",\"vocabularies\":[0]}"));
 }
+
+using BookDocumentCheck::ReferenceSort;
 
 std::vector<Vocabulary> cardsNamed(const std::vector<QString>& names) {
     std::vector<Vocabulary> cards;
@@ -167,7 +190,7 @@ TEST(SortByName, EqualNamesFollowTheReferenceExactly) {
     const auto cards = cardsNamed({"b", "a", "b", "c", "b", "a", "b"});
     auto order = identity(cards.size());
     auto expected = order;
-    referenceSort(expected, cards, 0, static_cast<long>(expected.size()) - 1);
+    ReferenceSort(expected, cards, 0, static_cast<long>(expected.size()) - 1);
     BookDocument::SortByName(order, cards);
     EXPECT_EQ(order, expected);
 
@@ -182,7 +205,7 @@ TEST(SortByName, EqualNamesFollowTheReferenceExactly) {
         auto mine = identity(n);
         std::shuffle(mine.begin(), mine.end(), rng);
         auto reference = mine;
-        referenceSort(reference, shuffled, 0, static_cast<long>(n) - 1);
+        ReferenceSort(reference, shuffled, 0, static_cast<long>(n) - 1);
         BookDocument::SortByName(mine, shuffled);
         ASSERT_EQ(mine, reference) << "round " << round;
     }

@@ -429,6 +429,20 @@ TEST_F(CardPageTest, MarkupInCardsRendersButRunsNothing) {
     EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
 }
 
+TEST_F(CardPageTest, StyleAttributesInMarkupApplyStyleSheetsFromMarkupDoNot) {
+    ShowCard(
+        R"(<span id="red" style="color:red">빨강</span>)",
+        R"(<style>#view div.mean { color: rgb(1, 2, 3) !important; }</style>뜻)",
+        R"(<link rel="stylesheet" href="data:text/css,%23view%20div.example%7Bcolor:rgb(4,5,6)%7D">예문)");
+    EXPECT_EQ(Js("getComputedStyle($('red')).color"), "rgb(255, 0, 0)");
+    EXPECT_EQ(Js("getComputedStyle($$('#view .mean')[0]).color + '|' + "
+                 "getComputedStyle($$('#view .example')[0]).color"),
+              "rgb(0, 0, 0)|rgb(0, 0, 0)");
+    // The refusals are the page policy's.
+    ASSERT_TRUE(WaitUntil([] { return console_.join('\n').contains("style-src-elem"); }))
+        << console_.join('\n').toStdString();
+}
+
 TEST_F(CardPageTest, RightClickOpensNoMenu) {
     Js("window.menus=0;document.observe('contextmenu',function(){menus++;})");
     QWidget* target = view_->focusProxy() ? view_->focusProxy() : view_;

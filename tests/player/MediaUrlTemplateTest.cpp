@@ -52,10 +52,19 @@ TEST(MediaUrlTemplateTest, LowerCasingTouchesAsciiLettersOnly) {
     EXPECT_EQ(MediaUrlTemplate::AsciiLower(QStringLiteral("AZaz@[ÀĀ")), QStringLiteral("azaz@[ÀĀ"));
 }
 
-TEST(MediaUrlTemplateTest, ReplacementsNeverFormNewPlaceholdersForever) {
-    // A name that rebuilds the placeholder with the template's own percent signs ends after one pass.
+TEST(MediaUrlTemplateTest, PlaceholdersFormedByAReplacementAreReplacedToo) {
+    // Each placeholder is searched again from the start until none is left: a name that rebuilds it
+    // with the template's own percent signs is replaced again, and the repeat ends.
     EXPECT_EQ(MediaUrlTemplate::Expand(QStringLiteral("%%name%%"), 0, card(QStringLiteral("name"))),
-              QStringLiteral("%name%"));
+              QStringLiteral("name"));
+    EXPECT_EQ(MediaUrlTemplate::Expand(QStringLiteral("a%%%name%%%b"), 0, card(QStringLiteral("name"))),
+              QStringLiteral("anameb"));
+    EXPECT_EQ(MediaUrlTemplate::Expand(QStringLiteral("%%example%%"), 0,
+                                       card(QString(), QString(), QStringLiteral("EXAMPLE"))),
+              QStringLiteral("example"));
+    // Placeholders are taken in their order: one rebuilt by a later one stays.
+    EXPECT_EQ(MediaUrlTemplate::Expand(QStringLiteral("%%mean%%"), 0, card(QString(), QStringLiteral("id"))),
+              QStringLiteral("%id%"));
     // Texts with percent signs are escaped, so they never become placeholders.
     EXPECT_EQ(MediaUrlTemplate::Expand(QStringLiteral("%name%/%mean%"), 0,
                                        card(QStringLiteral("%mean%"), QStringLiteral("%id%"))),

@@ -96,6 +96,14 @@ class PlayerControlTest : public ::testing::Test {
         panel->UpdateButtons();
     }
 
+    // Serves this document in place of the book's own.
+    void ServeBook(int32_t bookId, const std::string& document) {
+        DevService::Fault fault;
+        fault.path = "/application/book/" + std::to_string(bookId);
+        fault.body = document;
+        ASSERT_TRUE(service.SetFault(fault));
+    }
+
     QString Dom(const QString& expression) { return Eval(*view, expression).toString(); }
     QString ShownName() {
         return Dom(QStringLiteral("(function(){var e=document.querySelector('#view .name');"
@@ -269,6 +277,108 @@ TEST_F(PlayerControlTest, TheBooksStyleReachesThePageAndLeavesWithTheNextLoad) {
     panel->InitPlugins();
     engine->ShowCard(0);
     EXPECT_NE(Dom(colour), QStringLiteral("rgb(139, 58, 15)"));
+}
+
+TEST_F(PlayerControlTest, ABookWithEmojiAndRawTabsLoadsShowsAndIsLogged) {
+    // As the service writes it: four-byte characters and a raw tab inside the strings.
+    ServeBook(1, "{\"title\":\"이모지 😀\",\"vocabularies\":[[\"😀 smile\",\"웃는 얼굴 😀\",\"a\tb\","
+                 "4000000001,0],[\"𝄞\",\"음자리표\",\"\",2,0],0]}");
+    ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+    ASSERT_EQ(engine->LoadBook(1), 0);
+    engine->WaitForWorkers(); // the first learning-log exchange gives the service's date
+    panel->InitPlugins();
+    engine->ShowCard(0);
+    EXPECT_EQ(engine->Title(), QString::fromUtf8("이모지 😀"));
+    EXPECT_EQ(ShownName(), QString::fromUtf8("😀 smile"));
+    EXPECT_EQ(Dom(QStringLiteral("document.querySelector('#view .mean').innerHTML")),
+              QString::fromUtf8("웃는 얼굴 😀"));
+    EXPECT_EQ(Dom(QStringLiteral("document.querySelector('#view .example').innerHTML")),
+              QStringLiteral("a\tb"));
+    QTest::qWait(500); // a look at it, once the page has painted
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artifacts");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(panel->grab().save(dir + QStringLiteral("/player_panel_emoji.png")));
+
+    // The card shown is reported with its id in unsigned decimal.
+    engine->OnTimer(PlayerTimer::LogTimer);
+    engine->WaitForWorkers();
+    std::vector<int64_t> logged;
+    for (const auto& [date, ids] : service.LearningLog("demo"))
+        logged.insert(logged.end(), ids.begin(), ids.end());
+    EXPECT_EQ(logged, std::vector<int64_t>{4000000001});
+}
+
+TEST_F(PlayerControlTest, AUrlPronunciationAnswerWithALineBreakPlays) {
+    const std::string base = service.BaseUrl().toStdString();
+    const std::string speech = base + "/application/plugin/speech/apple";
+    ServeBook(2, R"({"title":"T","sound_plugin":{"url":")" + base +
+                     R"(/application/plugin/picture_url/%id%?word=%name%","type":"url","file_type":"wav"},)"
+                     R"("vocabularies":[["apple","사과","",1,0],0]})");
+    DevService::Fault answer;
+    answer.path = "/application/plugin/picture_url/*";
+    answer.body = speech + "\r\n";
+    ASSERT_TRUE(service.SetFault(answer));
+    Open(2);
+    panel->OnCommand(PlayerControl::IDC_PLAY);
+    ASSERT_TRUE(WaitUntil([&] { return !player->urls.empty(); })) << "nothing was handed to the player";
+    panel->OnCommand(PlayerControl::IDC_PLAY);
+    // The engine keeps the answer as it came; the player gets the address and accepts it.
+    EXPECT_EQ(engine->CurrentSoundUrl(), QString::fromStdString(speech + "\r\n"));
+    EXPECT_EQ(player->urls.back(), QString::fromStdString(speech));
+    EXPECT_EQ(player->Source(), QString::fromStdString(speech));
+}
+
+TEST_F(PlayerControlTest, CommandsDuringALoadDoNothing) {
+    Open(1);
+    ASSERT_FALSE(engine->IsPlaying());
+    DevService::Fault slow;
+    slow.path = "/application/book/3";
+    slow.delayMs = 3000;
+    ASSERT_TRUE(service.SetFault(slow));
+    panel->ShowLoadMessage(QStringLiteral("데이터를 불러오는 중"));
+    engine->StartLoad(3);
+    panel->UpdateButtons();
+    EXPECT_FALSE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
+    view->setFocus();
+    QTest::keyClick(KeyTarget(), Qt::Key_Space);
+    panel->OnCommand(PlayerControl::IDC_PLAY);
+    QTest::keyClick(KeyTarget(), Qt::Key_Right);
+    ASSERT_TRUE(engine->IsLoading()) << "the load ended before the commands were given";
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
+    EXPECT_EQ(panel->Counter()->Position(), 1);
+
+    ASSERT_TRUE(WaitUntil([&] { return !engine->IsLoading(); }, 30000));
+    engine->CancelAndWaitForLoad();
+    EXPECT_EQ(engine->BookId(), 3u);
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
+    // Once the book is there, Space plays it; during the next load it may still pause, not start again.
+    panel->UpdateButtons();
+    EXPECT_TRUE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
+    QTest::keyClick(KeyTarget(), Qt::Key_Space);
+    EXPECT_TRUE(engine->IsPlaying());
+    engine->StartLoad(3);
+    panel->UpdateButtons();
+    EXPECT_TRUE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
+    QTest::keyClick(KeyTarget(), Qt::Key_Space);
+    QTest::keyClick(KeyTarget(), Qt::Key_Space);
+    ASSERT_TRUE(engine->IsLoading());
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
+    engine->CancelAndWaitForLoad();
+}
+
+TEST_F(PlayerControlTest, TheCardIsCentredAgainAfterAResize) {
+    Open(1);
+    const QString centred =
+        QStringLiteral("(function(){var h=document.viewport.getHeight(),v=$('view');"
+                       "return h+':'+(parseFloat($('content').style.top)===(h-v.offsetHeight)/2);})()");
+    for (int cy : {520, 300, 330}) {
+        panel->resize(400, cy);
+        EXPECT_TRUE(WaitUntil([&] { return Dom(centred) == QStringLiteral("%1:true").arg(cy - 92); }))
+            << cy << " " << Dom(centred).toStdString();
+    }
 }
 
 TEST_F(PlayerControlTest, LayoutFollowsTheWidth) {

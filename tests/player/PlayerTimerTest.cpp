@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -474,6 +476,41 @@ TEST_F(PlayerTimerTest, LoadWorkersReportToTheMainWindow) {
     QCoreApplication::processEvents();
     EXPECT_EQ(mainWindow.codes.size(), 3u);
     EXPECT_TRUE(engine->IsLoaded());
+}
+
+TEST_F(PlayerTimerTest, PluginSnapshotComesFromOneBook) {
+    // Two books that differ in every plug-in field, loaded in turn while the snapshots are taken.
+    const QString a = QStringLiteral(R"({"title":"A","sound_plugin":%1,"style_plugin":{"a":1},)"
+                                     R"("vocabularies":[["x","y","z",1,0],0]})")
+                          .arg(kSoundPlugin);
+    const QString b = QStringLiteral(R"({"title":"B","image_plugin":%1,"style_plugin":{"b":2},)"
+                                     R"("vocabularies":[["x","y","z",1,0],0]})")
+                          .arg(kImageUrlPlugin);
+    service.SetBook(1, a);
+    service.SetBook(2, b);
+    engine = std::make_unique<PlayerTimer>(service);
+    std::atomic<bool> done{false};
+    std::thread loads([&] {
+        for (int i = 0; i < 300; ++i)
+            engine->LoadBook(1 + i % 2);
+        done.store(true);
+    });
+    auto isB = [](const PlayerTimer::PluginSnapshot& s) {
+        return !s.has_sound && s.has_image && s.has_style && s.style == R"({"b":2})";
+    };
+    while (!done.load()) {
+        const PlayerTimer::PluginSnapshot s = engine->Plugins();
+        const bool none = !s.has_sound && !s.has_image && !s.has_style && s.style.isEmpty();
+        const bool isA = s.has_sound && !s.has_image && s.has_style && s.style == R"({"a":1})";
+        if (!none && !isA && !isB(s)) {
+            ADD_FAILURE() << "mixed snapshot " << s.has_sound << s.has_image << s.has_style
+                          << s.style.toStdString();
+            break;
+        }
+    }
+    loads.join();
+    engine->WaitForWorkers();
+    EXPECT_TRUE(isB(engine->Plugins())); // the last book loaded
 }
 
 TEST_F(PlayerTimerTest, ResetBookWaitsForEveryMediaWorker) {

@@ -37,15 +37,23 @@ TEST(Utf8ToWide, DecodesWithoutValidation) {
     EXPECT_EQ(Utf8ToWide("\xED\x95\x9C"), QString(QChar(0xD55C)));
     EXPECT_EQ(Utf8ToWide("\xC3\xA9"), QString(QChar(0x00E9)));
     EXPECT_EQ(Utf8ToWide(QByteArray("A\0B", 3)), "A");
+    EXPECT_EQ(Utf8ToWide(QByteArray("abcdefghijk\0mnopqrstu", 22)), "abcdefghijk");
+    EXPECT_EQ(Utf8ToWide("abcdefg\xED\x95\x9Chijklmnopq\x7F"), QString::fromUtf8("abcdefg한hijklmnopq\x7F"));
     EXPECT_EQ(Utf8ToWide("\x80z").at(0).unicode(), 0);
     EXPECT_EQ(Utf8ToWide("\xBF").at(0).unicode(), 0x3F);
     // BOM stays as U+FEFF.
     EXPECT_EQ(Utf8ToWide("\xEF\xBB\xBF{").at(0).unicode(), 0xFEFF);
-    // A four-byte sequence reads as three bytes plus one stray byte.
-    const QString four = Utf8ToWide("\xF0\x9F\x98\x80");
-    ASSERT_EQ(four.size(), 2);
-    EXPECT_EQ(four.at(0).unicode(), ((0xF0 & 0x0F) << 12) | ((0x9F & 0x3F) << 6) | (0x98 & 0x3F));
-    EXPECT_EQ(four.at(1).unicode(), 0x80 & 0x7F);
+    // Four-byte sequences become surrogate pairs; what UTF-16 cannot hold becomes U+FFFD, an overlong
+    // form its unit; from 0xF8 the lead bytes still start three-byte sequences.
+    EXPECT_EQ(Utf8ToWide("a\xF0\x9F\x98\x80"
+                         "b\xF0\x9D\x84\x9E"),
+              QString::fromUtf8("a😀b𝄞"));
+    EXPECT_EQ(Utf8ToWide("\xF4\x8F\xBF\xBF"), QString::fromUcs4(U"\U0010FFFF", 1));
+    EXPECT_EQ(Utf8ToWide("\xF4\x90\x80\x80|\xF7\xBF\xBF\xBF"), QString::fromUtf16(u"\uFFFD|\uFFFD"));
+    EXPECT_EQ(Utf8ToWide("\xF0\x80\x81\x81").at(0).unicode(), 0x41);
+    const QString five = Utf8ToWide("\xF8\x88\x80\x80\x80");
+    ASSERT_EQ(five.size(), 3);
+    EXPECT_EQ(five.at(0).unicode(), ((0xF8 & 0x0F) << 12) | ((0x88 & 0x3F) << 6) | (0x80 & 0x3F));
     // Encoded surrogates come through as lone units.
     EXPECT_EQ(Utf8ToWide("\xED\xA0\x80").at(0).unicode(), 0xD800);
     EXPECT_EQ(Utf8ToWide(static_cast<const char*>(nullptr)), QString());
@@ -53,8 +61,9 @@ TEST(Utf8ToWide, DecodesWithoutValidation) {
 
 TEST(Utf8ToWide, CutSequencesNeverReadPastTheEnd) {
     // Exact-size heap buffers, so AddressSanitizer sees any read past the last byte.
-    for (const QByteArray& bytes : {QByteArray("\xED"), QByteArray("\xED\x95"), QByteArray("\xC3"),
-                                    QByteArray("ab\xE0"), QByteArray("ab\xF7\x80")}) {
+    for (const QByteArray& bytes :
+         {QByteArray("\xED"), QByteArray("\xED\x95"), QByteArray("\xC3"), QByteArray("ab\xE0"),
+          QByteArray("ab\xF7\x80"), QByteArray("ab\xF0\x9F\x98")}) {
         auto buffer = std::make_unique<char[]>(bytes.size());
         memcpy(buffer.get(), bytes.constData(), bytes.size());
         const QString text = Utf8ToWide(buffer.get(), bytes.size());
@@ -64,6 +73,8 @@ TEST(Utf8ToWide, CutSequencesNeverReadPastTheEnd) {
     EXPECT_EQ(Utf8ToWide(QByteArray("ab\xED\0\x9C", 5)), "ab");
     EXPECT_EQ(Utf8ToWide(QByteArray("ab\xED\x95\0", 5)), "ab");
     EXPECT_EQ(Utf8ToWide(QByteArray("ab\xC3\0", 4)), "ab");
+    EXPECT_EQ(Utf8ToWide(QByteArray("ab\xF0\x9F\x98\0\x80", 6)), "ab");
+    EXPECT_EQ(Utf8ToWide(QByteArray("ab\xF0\x9F\x98", 5)), "ab");
 }
 
 TEST(WideToNarrow, KoreanCodePage) {

@@ -1,0 +1,40 @@
+// Replays every saved input of the book document and placeholder fuzz targets, so that the sanitizer
+// builds check them with the targets' own checks.
+#include "fuzz/BookDocumentCheck.h"
+#include "fuzz/MediaUrlTemplateCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+template <typename CheckFn> int ReplayCorpus(const std::filesystem::path& folder, CheckFn check) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        ++files;
+        std::ifstream in(entry.path(), std::ios::binary);
+        // Exactly the file's bytes, so that any read past the end is caught.
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                              std::istreambuf_iterator<char>());
+        auto data = std::make_unique<std::uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), data.get());
+        EXPECT_EQ(check(data.get(), bytes.size()), std::string()) << entry.path();
+    }
+    return files;
+}
+
+TEST(FuzzCorpus, BookDocuments) {
+    EXPECT_GT(ReplayCorpus(LEXICARTA_BOOK_CORPUS, BookDocumentCheck::Check), 10);
+}
+
+TEST(FuzzCorpus, UrlTemplates) {
+    EXPECT_GT(ReplayCorpus(LEXICARTA_TEMPLATE_CORPUS, MediaUrlTemplateCheck::Check), 5);
+}
+
+} // namespace
