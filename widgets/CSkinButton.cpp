@@ -142,13 +142,26 @@ void CSkinButton::EndPressing() {
     repeatPeriod_.stop();
 }
 
-void CSkinButton::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == repeatDelay_.timerId()) {
+void CSkinButton::OnRepeatTimer(RepeatTimer timer) {
+    if (!IsRepeatTimerActive(timer))
+        return;
+    if (timer == RepeatTimer::Delay) {
         repeatPeriod_.start(kRepeatPeriodMs, Qt::PreciseTimer, this);
         repeatDelay_.stop();
-    } else if (event->timerId() == repeatPeriod_.timerId()) {
-        Q_EMIT Command(commandId_);
     } else {
-        QAbstractButton::timerEvent(event);
+        Q_EMIT Command(commandId_);
     }
+}
+
+bool CSkinButton::IsRepeatTimerActive(RepeatTimer timer) const {
+    return (timer == RepeatTimer::Delay ? repeatDelay_ : repeatPeriod_).isActive();
+}
+
+void CSkinButton::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == repeatDelay_.timerId())
+        OnRepeatTimer(RepeatTimer::Delay);
+    else if (event->timerId() == repeatPeriod_.timerId())
+        OnRepeatTimer(RepeatTimer::Period);
+    else
+        QAbstractButton::timerEvent(event);
 }

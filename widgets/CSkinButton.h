@@ -33,6 +33,13 @@ class CSkinButton : public QAbstractButton {
     int CommandId() const { return commandId_; }
     void SetCommandId(int id) { commandId_ = id; }
 
+    // The two repeat timers: the delay before the first repeat and the period after it.
+    enum class RepeatTimer { Delay, Period };
+    // Runs the expiry of a repeat timer if it is set (the timers call it; tests drive the repeat
+    // with it instead of waiting).
+    void OnRepeatTimer(RepeatTimer timer);
+    bool IsRepeatTimerActive(RepeatTimer timer) const;
+
     // The look the button shows now: disabled, else pressed, else hover, else normal.
     Look CurrentLook() const;
     const QPixmap* Bitmap(Look look) const;

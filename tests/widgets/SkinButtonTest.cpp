@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -43,24 +42,12 @@ void Leave(QWidget* widget) {
     QApplication::sendEvent(widget, &event);
 }
 
-// Runs the event loop for ms milliseconds.
-void Spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 class SkinButtonTest : public ::testing::Test {
   protected:
     SkinButtonTest() {
         parent.resize(200, 100);
         button = new CSkinButton(&parent, 102);
-        QObject::connect(button, &CSkinButton::Command, [this](int id) {
-            commands.push_back(id);
-            times.push_back(clock.elapsed());
-        });
-        clock.start();
+        QObject::connect(button, &CSkinButton::Command, [this](int id) { commands.push_back(id); });
     }
 
     QColor ShownColour() { return button->grab().toImage().pixelColor(3, 3); }
@@ -70,8 +57,6 @@ class SkinButtonTest : public ::testing::Test {
     QPixmap normal = Solid(Qt::blue), pressed = Solid(Qt::red), hover = Solid(Qt::green),
             disabled = Solid(Qt::darkGray);
     std::vector<int> commands;
-    std::vector<qint64> times;
-    QElapsedTimer clock;
 };
 
 TEST_F(SkinButtonTest, ShowsTheLookOfItsState) {
@@ -156,64 +141,74 @@ TEST_F(SkinButtonTest, AQuickClickSendsOneCommand) {
     button->SetRepeat(true);
     button->SetBitmaps(&normal, &pressed, &hover, &disabled);
     Send(button, QEvent::MouseButtonPress);
-    Spin(150);
+    EXPECT_TRUE(button->IsRepeatTimerActive(CSkinButton::RepeatTimer::Delay));
     Send(button, QEvent::MouseButtonRelease);
-    Spin(700);
+    EXPECT_FALSE(button->IsRepeatTimerActive(CSkinButton::RepeatTimer::Delay));
+    EXPECT_FALSE(button->IsRepeatTimerActive(CSkinButton::RepeatTimer::Period));
     EXPECT_EQ(commands, std::vector<int>{102});
 }
 
-TEST_F(SkinButtonTest, HoldingARepeatingButtonRepeatsEvery50msAfterHalfASecond) {
+TEST_F(SkinButtonTest, HoldingARepeatingButtonRepeatsAfterTheDelayThenEveryPeriod) {
+    using T = CSkinButton::RepeatTimer;
+    EXPECT_EQ(CSkinButton::kRepeatDelayMs, 500);
+    EXPECT_EQ(CSkinButton::kRepeatPeriodMs, 50);
     button->SetRepeat(true);
     button->SetBitmaps(&normal, &pressed, &hover, &disabled);
-    clock.restart();
     Send(button, QEvent::MouseButtonPress);
-    Spin(1000);
-    const qint64 held = clock.elapsed();
-    const std::size_t repeats = commands.size();
+    // The period does nothing before the delay has run out.
+    button->OnRepeatTimer(T::Period);
+    EXPECT_TRUE(commands.empty());
+    button->OnRepeatTimer(T::Delay);
+    EXPECT_FALSE(button->IsRepeatTimerActive(T::Delay));
+    EXPECT_TRUE(button->IsRepeatTimerActive(T::Period));
+    EXPECT_TRUE(commands.empty()); // the delay itself sends nothing
+    for (int i = 0; i < 9; ++i)
+        button->OnRepeatTimer(T::Period);
+    EXPECT_EQ(commands.size(), 9u);
+    // Then exactly one click on release, and the timers stop.
     Send(button, QEvent::MouseButtonRelease);
-    Spin(200);
-
-    // About 10 repeats (550 ms to 1000 ms); fewer when the machine is slow, never more.
-    ASSERT_GE(repeats, 5u);
-    EXPECT_LE(repeats, std::size_t((held - 500) / 50));
-    EXPECT_GE(times.front(), 540);
-    for (std::size_t i = 1; i < repeats; ++i)
-        EXPECT_GE(times[i] - times[i - 1], 40) << "repeat " << i;
-    // Then exactly one click on release.
-    EXPECT_EQ(commands.size(), repeats + 1);
+    EXPECT_EQ(commands.size(), 10u);
+    EXPECT_FALSE(button->IsRepeatTimerActive(T::Period));
+    button->OnRepeatTimer(T::Period);
+    EXPECT_EQ(commands.size(), 10u);
 }
 
 TEST_F(SkinButtonTest, OnlyRepeatingButtonsRepeat) {
     button->SetBitmaps(&normal, &pressed, &hover, &disabled);
     Send(button, QEvent::MouseButtonPress);
-    Spin(800);
+    EXPECT_FALSE(button->IsRepeatTimerActive(CSkinButton::RepeatTimer::Delay));
+    button->OnRepeatTimer(CSkinButton::RepeatTimer::Delay);
+    button->OnRepeatTimer(CSkinButton::RepeatTimer::Period);
     Send(button, QEvent::MouseButtonRelease);
     EXPECT_EQ(commands.size(), 1u);
 }
 
 TEST_F(SkinButtonTest, LosingFocusOrBeingDisabledEndsThePress) {
+    using T = CSkinButton::RepeatTimer;
     button->SetRepeat(true);
     button->SetBitmaps(&normal, &pressed, &hover, &disabled);
     Send(button, QEvent::MouseButtonPress);
-    Spin(650);
-    const std::size_t repeats = commands.size();
-    ASSERT_GE(repeats, 1u);
+    button->OnRepeatTimer(T::Delay);
+    button->OnRepeatTimer(T::Period);
+    ASSERT_EQ(commands.size(), 1u);
     QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(button, &out);
     EXPECT_FALSE(button->IsPressing());
     EXPECT_EQ(button->CurrentLook(), CSkinButton::Look::Normal);
-    Spin(300);
+    EXPECT_FALSE(button->IsRepeatTimerActive(T::Period));
+    button->OnRepeatTimer(T::Period);
     Send(button, QEvent::MouseButtonRelease); // the release after focus loss is no click
-    EXPECT_EQ(commands.size(), repeats);
+    EXPECT_EQ(commands.size(), 1u);
 
     commands.clear();
     Send(button, QEvent::MouseButtonPress);
-    Spin(650);
+    button->OnRepeatTimer(T::Delay);
+    button->OnRepeatTimer(T::Period);
     button->setEnabled(false);
-    const std::size_t beforeDisable = commands.size();
-    Spin(300);
+    EXPECT_FALSE(button->IsRepeatTimerActive(T::Period));
+    button->OnRepeatTimer(T::Period);
     Send(button, QEvent::MouseButtonRelease);
-    EXPECT_EQ(commands.size(), beforeDisable);
+    EXPECT_EQ(commands.size(), 1u);
 }
 
 } // namespace
