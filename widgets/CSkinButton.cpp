@@ -71,7 +71,8 @@ void CSkinButton::paintEvent(QPaintEvent*) {
     else
         painter.drawPixmap(0, 0, *bitmap);
     if (ShowsFocusFrame()) {
-        // Dots over a light line: visible on the dark title bar and on the light panels alike.
+        // The bitmaps have no focused look, and keyboard users must see where they are: a frame of
+        // dots over a light line, visible on the dark title bar and on the light panels alike.
         const QRect frame = rect().adjusted(1, 1, -2, -2);
         painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
         painter.drawRect(frame);
