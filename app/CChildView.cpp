@@ -133,9 +133,11 @@ void CChildView::CreateChrome() {
 
     const Looks* starting[4] = {&topmostOff_, &minimize_, &maximize_, &close_};
     const char16_t* tips[4] = {u"항상위", u"최소화", u"최대화", u"창닫기"};
+    // Made after the panels, the buttons come after them in the tab order, 103 to 106. Tab reaches
+    // them, a click does not take the focus from the panel.
     for (int i = 0; i < 4; ++i) {
         auto* button = new CSkinButton(this, IDC_TOPMOST_BUTTON + i);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         Apply(button, *starting[i]);
         button->setToolTip(QString::fromUtf16(tips[i]));
         connect(button, &CSkinButton::Command, this, &CChildView::OnTitleButton);

@@ -12,6 +12,8 @@ CLexicartaApp::CLexicartaApp(int& argc, char** argv) : QApplication(argc, argv) 
     setApplicationName(StringTable::Load(Res::AFX_IDS_APP_TITLE));
     setApplicationDisplayName(StringTable::Load(Res::IDR_MAINFRAME));
     setApplicationVersion(QStringLiteral(LEXICARTA_VERSION_TEXT));
+    // The installed desktop entry: docks and task bars find the icon and name of the window through it.
+    setDesktopFileName(QStringLiteral("lexicarta-desktop"));
     // The window hides to the notification area; closing it must not end the program.
     setQuitOnLastWindowClosed(false);
 }

@@ -1,8 +1,11 @@
 #include "app/CLexicartaApp.h"
+#include "app/PlatformChoice.h"
 #include "player/HtmlView.h"
 
 int main(int argc, char** argv) {
-    // The card page's URL schemes must be known before the application object exists.
+    // Settled before the application object exists: the platform plug-in (XWayland in a Wayland
+    // session) and the card page's URL schemes.
+    PlatformChoice::Apply();
     HtmlView::RegisterSchemes();
     CLexicartaApp app(argc, argv);
     if (!app.InitInstance())

@@ -45,6 +45,7 @@ void SetStartWithPC(bool on) {
                                          "Type=Application\n"
                                          "Name=Lexicarta Desktop\n"
                                          "Exec=%1\n"
+                                         "Icon=lexicarta-desktop\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
                               .arg(ExecValue(QCoreApplication::applicationFilePath()));

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The run-at-login entry: an XDG autostart file "lexicarta-desktop.desktop" in the user's autostart
-// folder that starts this executable without arguments.
+// folder that starts this executable without arguments, with the installed program icon.
 namespace StartupEntry {
 
 // Writes (on) or removes (off) the entry; failures are silent.

@@ -127,6 +127,8 @@ void PlayerControl::CreateControls() {
     toggles_[1]->setToolTip(QStringLiteral("의미 보이기/끄기"));
     toggles_[2]->setToolTip(QStringLiteral("예제 보이기/끄기"));
     memorised_->setToolTip(QStringLiteral("암기완료"));
+    // The menu button has no tool tip; its (never drawn) text names it for assistive technology.
+    menu_->setText(QStringLiteral("메뉴"));
 
     Layout(width(), height());
 }

@@ -3,6 +3,8 @@
 #include "resources/Artwork.h"
 #include "widgets/GifParser.h"
 
+#include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 
@@ -30,16 +32,23 @@ CPictureEx::~CPictureEx() {
 }
 
 bool CPictureEx::LoadFromResource(int id, const QString& type) {
-    const QByteArray content = Artwork::Data(type, id);
+    int scale = 1;
+    QFile file(Artwork::PathFor(type, id, qGuiApp->devicePixelRatio(), &scale));
+    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (content.isEmpty()) {
         UnLoad();
         return false;
     }
-    return LoadFromMemory(content);
+    return Load(content, scale);
 }
 
 bool CPictureEx::LoadFromMemory(const QByteArray& content) {
+    return Load(content, 1);
+}
+
+bool CPictureEx::Load(const QByteArray& content, int scale) {
     UnLoad();
+    scale_ = scale;
     if (GifParser::IsGif(Bytes(content))) {
         isGif_ = true;
         if (LoadGif(content))
@@ -112,7 +121,7 @@ bool CPictureEx::PrepareSurface(QSize size) {
     const QPalette palette = this->palette();
     if (!surface_.Prepare(size, palette.color(QPalette::Button), palette.color(QPalette::Window)))
         return false;
-    resize(size);
+    resize((size.width() + scale_ - 1) / scale_, (size.height() + scale_ - 1) / scale_);
     // The surface covers the whole control from now on, so nothing beneath needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     update();
@@ -164,6 +173,7 @@ void CPictureEx::UnLoad() {
     frames_.clear();
     surface_.Free();
     isGif_ = false;
+    scale_ = 1;
     animator_.Rewind();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     update();
@@ -171,5 +181,7 @@ void CPictureEx::UnLoad() {
 
 void CPictureEx::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // A picture drawn at twice the pixels covers the control at the screen's own resolution.
+    painter.scale(1.0 / scale_, 1.0 / scale_);
     surface_.PaintTo(painter);
 }

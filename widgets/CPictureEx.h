@@ -23,8 +23,9 @@ class CPictureEx : public QWidget {
     explicit CPictureEx(QWidget* parent = nullptr);
     ~CPictureEx() override;
 
-    // Loads the program's own resource of that type and number (see Artwork); false when it is
-    // missing or cannot be read.
+    // Loads the program's own resource of that type and number (see Artwork), in the version drawn for
+    // the screens' device pixel ratio; false when it is missing or cannot be read. The control takes
+    // the picture's size in device-independent pixels.
     bool LoadFromResource(int id, const QString& type);
     // Parses and decodes the data; false (and nothing loaded) when it is neither a readable picture
     // nor a GIF with at least one readable frame. Resizes the control to the picture.
@@ -43,7 +44,9 @@ class CPictureEx : public QWidget {
     const std::vector<PictureFrame>& Frames() const { return frames_; }
     std::size_t CurrentFrame() const { return animator_.CurrentFrame(); }
     int AnimationThreadsStarted() const { return animator_.ThreadsStarted(); }
+    // In the picture's own pixels; Scale() of them make one pixel of the control.
     QSize PictureSize() const { return surface_.Size(); }
+    int Scale() const { return scale_; }
     QColor BackgroundColor() const { return surface_.Background(); }
     // A copy of the off-screen surface as it is now.
     QImage Snapshot() const { return surface_.Snapshot(); }
@@ -52,11 +55,13 @@ class CPictureEx : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    bool Load(const QByteArray& content, int scale);
     bool LoadGif(const QByteArray& content);
     bool PrepareSurface(QSize size);
     void RequestRepaint();
 
     bool isGif_ = false;
+    int scale_ = 1;  // picture pixels per device-independent pixel
     QImage picture_; // a picture that is not an animated GIF
     std::vector<PictureFrame> frames_;
     PictureSurface surface_;

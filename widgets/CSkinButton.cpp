@@ -1,5 +1,8 @@
 #include "CSkinButton.h"
 
+#include "widgets/SkinButtonAccessible.h"
+
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -9,6 +12,7 @@
 
 CSkinButton::CSkinButton(QWidget* parent, int commandId) : QAbstractButton(parent), commandId_(commandId) {
     setMouseTracking(true);
+    SkinButtonAccessible::Install();
     connect(this, &QAbstractButton::clicked, this, [this] { Q_EMIT Command(commandId_); });
 }
 
@@ -26,7 +30,7 @@ bool CSkinButton::SetBitmaps(const QPixmap* normal, const QPixmap* pressed, cons
     DeleteOwnedExcept(looks);
     std::copy(std::begin(looks), std::end(looks), std::begin(looks_));
     ownsBitmaps_ = ownsBitmaps;
-    resize(normal->size());
+    resize(normal->deviceIndependentSize().toSize());
     update();
     return true;
 }
@@ -66,6 +70,15 @@ void CSkinButton::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::white);
     else
         painter.drawPixmap(0, 0, *bitmap);
+    if (ShowsFocusFrame()) {
+        // The bitmaps have no focused look, and keyboard users must see where they are: a frame of
+        // dots over a light line, visible on the dark title bar and on the light panels alike.
+        const QRect frame = rect().adjusted(1, 1, -2, -2);
+        painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
+        painter.drawRect(frame);
+        painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1, Qt::DotLine));
+        painter.drawRect(frame);
+    }
 }
 
 void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
@@ -111,7 +124,26 @@ void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
     QAbstractButton::mouseReleaseEvent(event);
 }
 
+void CSkinButton::focusInEvent(QFocusEvent* event) {
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        keyboardFocus_ = true;
+        break;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        break; // the focus comes back as it was
+    default:
+        keyboardFocus_ = false;
+        break;
+    }
+    QAbstractButton::focusInEvent(event);
+}
+
 void CSkinButton::focusOutEvent(QFocusEvent* event) {
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        keyboardFocus_ = false;
     QAbstractButton::focusOutEvent(event);
     AbandonPress();
 }

@@ -9,6 +9,8 @@ class QPixmap;
 // It never draws its caption; a look it lacks shows as a white rectangle. A repeating button sends
 // its command every 50 ms from 500 ms after the press while it stays held, besides the click on
 // release. Every click and repeat is emitted as Command with the button's command id.
+// For assistive technology the button is named by its accessible name, else its tool tip, else its
+// text (SkinButtonAccessible); a button that took the focus from the keyboard shows a focus frame.
 class CSkinButton : public QAbstractButton {
     Q_OBJECT
   public:
@@ -20,7 +22,8 @@ class CSkinButton : public QAbstractButton {
     explicit CSkinButton(QWidget* parent = nullptr, int commandId = 0);
     ~CSkinButton() override;
 
-    // Gives the button its looks and resizes it (without moving it) to the normal look. pressed, hover
+    // Gives the button its looks and resizes it (without moving it) to the normal look's size in
+    // device-independent pixels, whatever device pixel ratio it was drawn for. pressed, hover
     // and disabled may be null. With ownsBitmaps the button deletes the bitmaps when they are replaced
     // and when it is destroyed; otherwise the caller keeps them alive as long as the button shows
     // them. Returns false and changes nothing (ownership stays with the caller) when the button is not
@@ -45,6 +48,8 @@ class CSkinButton : public QAbstractButton {
     const QPixmap* Bitmap(Look look) const;
     bool IsHovering() const { return hovering_; }
     bool IsPressing() const { return pressing_; }
+    // The focus came from the keyboard (Tab, Backtab, a shortcut): the focus frame shows.
+    bool ShowsFocusFrame() const { return hasFocus() && keyboardFocus_; }
 
   Q_SIGNALS:
     void Command(int id);
@@ -55,6 +60,7 @@ class CSkinButton : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -71,6 +77,7 @@ class CSkinButton : public QAbstractButton {
     bool ownsBitmaps_ = false;
     // After focus loss during a press, the rest of that press (moves and release) is ignored.
     bool abandoned_ = false;
+    bool keyboardFocus_ = false;
     const QPixmap* looks_[4] = {nullptr, nullptr, nullptr, nullptr}; // indexed by Look
     bool repeat_ = false;
     int commandId_ = 0;

@@ -1,6 +1,8 @@
 // Draws every picture of the program and writes it into one folder, together with the resource table
 // (artwork.qrc, aliases "<type>/<number>") that compiles them into the program, and a contact sheet of
-// every button's looks for review.
+// every button's looks for review. Every bitmap and animation is drawn twice: at its own size and at
+// twice the pixels for screens with a device pixel ratio of 2 (aliases "<type>/<number>@2x"). The
+// program icon is drawn at the icon theme's sizes into hicolor/<n>x<n>/apps/, ready to install.
 //
 //   lexicarta-artwork <output folder>
 #include "GifEncoder.h"
@@ -41,29 +43,46 @@ struct Resource {
     QString type;
     int id;
     QString file;
+    QString suffix; // after the number in the alias: "@2x" for the large set, "-<n>" for icon sizes
 };
 
 QString g_out;
 std::vector<Resource> g_resources;
 bool g_failed = false;
+// Pixels per logical pixel of the pictures being drawn: 1, or 2 for the "@2x" set. Drawing code works
+// in logical pixels throughout; the painter scales to the image's device pixel ratio.
+int g_scale = 1;
 
-void Record(const QString& type, int id, const QString& file) {
-    g_resources.push_back({type, id, file});
+QString ScaleSuffix() {
+    return g_scale == 1 ? QString() : QStringLiteral("@%1x").arg(g_scale);
+}
+
+void Record(const QString& type, int id, const QString& file, const QString& suffix = QString()) {
+    g_resources.push_back({type, id, file, suffix});
 }
 
 void SaveBitmap(int id, const QString& name, const QImage& image) {
-    const QString file = name + ".png";
+    const QString file = name + ScaleSuffix() + ".png";
     if (!image.save(g_out + "/" + file, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         g_failed = true;
     }
-    Record(QStringLiteral("bitmap"), id, file);
+    Record(QStringLiteral("bitmap"), id, file, ScaleSuffix());
 }
 
+// A picture of w x h logical pixels at the current scale.
 QImage Blank(int w, int h, QColor fill = Qt::transparent) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage image(w * g_scale, h * g_scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g_scale);
     image.fill(fill);
     return image;
+}
+
+// Sets one logical pixel (g_scale x g_scale image pixels) to exactly that colour.
+void SetPixel(QImage& image, int x, int y, const QColor& colour) {
+    for (int dy = 0; dy < g_scale; ++dy)
+        for (int dx = 0; dx < g_scale; ++dx)
+            image.setPixelColor(x * g_scale + dx, y * g_scale + dy, colour);
 }
 
 QFont UiFont(int pixels, bool bold = true) {
@@ -567,20 +586,20 @@ void SavePictures() {
     // Title strip (stretched across the top) and bottom strip.
     QImage strip = Blank(1, 26);
     for (int y = 0; y < 26; ++y)
-        strip.setPixelColor(0, y, y == 0 ? QColor(0x5A, 0xA2, 0xE0) : TitleColourAt(y));
+        SetPixel(strip, 0, y, y == 0 ? QColor(0x5A, 0xA2, 0xE0) : TitleColourAt(y));
     SaveBitmap(IDB_TITLE_STRIP, "title_strip", strip);
 
     QImage bottom = Blank(1, 10);
     for (int y = 0; y < 10; ++y)
-        bottom.setPixelColor(
-            0, y, y == 0 ? QColor(0xC8, 0xC8, 0xC6) : QColor(0xE6 - y * 2, 0xE6 - y * 2, 0xE5 - y * 2));
+        SetPixel(bottom, 0, y,
+                 y == 0 ? QColor(0xC8, 0xC8, 0xC6) : QColor(0xE6 - y * 2, 0xE6 - y * 2, 0xE5 - y * 2));
     SaveBitmap(IDB_BOTTOM_STRIP, "bottom_strip", bottom);
 
     QImage grip = Blank(8, 8);
     for (auto [x, y] :
          {std::pair{6, 0}, {4, 2}, {6, 2}, {2, 4}, {4, 4}, {6, 4}, {0, 6}, {2, 6}, {4, 6}, {6, 6}}) {
-        grip.setPixelColor(x + 1, y + 1, QColor(255, 255, 255));
-        grip.setPixelColor(x, y, QColor(0x8E, 0x8E, 0x8C));
+        SetPixel(grip, x + 1, y + 1, QColor(255, 255, 255));
+        SetPixel(grip, x, y, QColor(0x8E, 0x8E, 0x8C));
     }
     SaveBitmap(IDB_SIZE_GRIP, "size_grip", grip);
 
@@ -628,35 +647,58 @@ void SavePictures() {
         QImage separator = Blank(3, 19);
         for (int y = 0; y < 19; ++y) {
             const int alpha = (y == 0 || y == 18) ? 110 : 255;
-            separator.setPixelColor(1, y, QColor(0xC4, 0xC4, 0xC2, alpha));
-            separator.setPixelColor(2, y, QColor(0xFF, 0xFF, 0xFF, alpha));
+            SetPixel(separator, 1, y, QColor(0xC4, 0xC4, 0xC2, alpha));
+            SetPixel(separator, 2, y, QColor(0xFF, 0xFF, 0xFF, alpha));
         }
         SaveBitmap(IDB_SEPARATOR, "separator", separator);
     }
-    {
-        QImage icon = Blank(256, 256);
-        QPainter p(&icon);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
+}
+
+// The program icon, designed on a 256-pixel grid: a blue tile with a soft shadow and the mark on it.
+// The smallest sizes keep the design with fewer, larger parts: the tile fills the square, the mark
+// grows and loses its back card and the shadow, which would only blur at a few pixels.
+QImage ProgramIcon(int size) {
+    const bool small = size <= 24;
+    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    p.setPen(Qt::NoPen);
+    const QRectF tileBox = small ? QRectF(0, 0, 256, 256) : QRectF(16, 14, 224, 224);
+    if (!small) {
         p.setBrush(QColor(0, 0, 0, 40));
-        p.drawRoundedRect(QRectF(16, 20, 224, 224), 50, 50);
-        QLinearGradient tile(0, 16, 0, 240);
-        tile.setColorAt(0, QColor(0x5A, 0xA4, 0xE6));
-        tile.setColorAt(1, QColor(0x22, 0x63, 0xA2));
-        p.setBrush(tile);
-        p.drawRoundedRect(QRectF(16, 14, 224, 224), 50, 50);
-        DrawMark(p, QRectF(48, 46, 160, 160), Qt::white, kAccentDark);
-        p.end();
-        const QString file = QStringLiteral("program_icon.png");
-        if (!icon.save(g_out + "/" + file, "PNG"))
+        p.drawRoundedRect(tileBox.translated(0, 6), 50, 50);
+    }
+    QLinearGradient tile(0, tileBox.top(), 0, tileBox.bottom());
+    tile.setColorAt(0, QColor(0x5A, 0xA4, 0xE6));
+    tile.setColorAt(1, QColor(0x22, 0x63, 0xA2));
+    p.setBrush(tile);
+    p.drawRoundedRect(tileBox, small ? 48 : 50, small ? 48 : 50);
+    DrawMark(p, small ? QRectF(18, 14, 220, 220) : QRectF(48, 46, 160, 160), Qt::white, kAccentDark, !small);
+    p.end();
+    return icon;
+}
+
+// The icon at every size of the icon theme, laid out as the theme's folders. The program's own icon
+// resource holds them all: "icon/128" is the largest, "icon/128-<n>" the others.
+void SaveIcons() {
+    constexpr int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+    for (int size : kSizes) {
+        const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+        const QString file = folder + QStringLiteral("/lexicarta-desktop.png");
+        if (!QDir(g_out).mkpath(folder) || !ProgramIcon(size).save(g_out + "/" + file, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             g_failed = true;
-        Record(QStringLiteral("icon"), IDR_MAINFRAME, file);
+        }
+        Record(QStringLiteral("icon"), Res::IDR_MAINFRAME, file,
+               size == 256 ? QString() : QStringLiteral("-%1").arg(size));
     }
 }
 
 // The loading animation: a blue arc with a fading tail turning once every 31 frames.
 void SaveLoadingGif() {
-    constexpr int kSize = 32;
+    const int kSize = 32 * g_scale;
     constexpr int kFrames = 31;
     constexpr int kLevels = 64; // palette: white to the accent colour in even steps
     std::vector<std::uint32_t> palette;
@@ -670,9 +712,9 @@ void SaveLoadingGif() {
     gif.AddLoop();
     // Each pixel is the share of accent over white, averaged over 4 x 4 samples: a pale ring with a
     // dark head whose tail fades over 300 degrees behind it.
-    constexpr double kCentre = kSize / 2.0;
-    constexpr double kRadius = 11.0;
-    constexpr double kHalfWidth = 1.8;
+    const double kCentre = kSize / 2.0;
+    const double kRadius = 11.0 * g_scale;
+    const double kHalfWidth = 1.8 * g_scale;
     constexpr double kTrack = 0.12;
     constexpr double kPi = 3.14159265358979323846;
     for (int frame = 0; frame < kFrames; ++frame) {
@@ -700,12 +742,12 @@ void SaveLoadingGif() {
         gif.AddFrame(indices, 0, 0, kSize, kSize, 5, 1);
     }
     const std::vector<std::uint8_t> data = gif.Finish();
-    const QString file = QStringLiteral("loading.gif");
+    const QString file = QStringLiteral("loading") + ScaleSuffix() + QStringLiteral(".gif");
     QFile out(g_out + "/" + file);
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(reinterpret_cast<const char*>(data.data()), qint64(data.size())) != qint64(data.size()))
         g_failed = true;
-    Record(QStringLiteral("GIF"), Res::IDR_LOADING_GIF, file);
+    Record(QStringLiteral("GIF"), Res::IDR_LOADING_GIF, file, ScaleSuffix());
 }
 
 // ---- Contact sheet -------------------------------------------------------------------------------
@@ -772,7 +814,8 @@ void SaveButtons() {
         }
         looks.push_back(row);
     }
-    SaveContactSheet(sets, looks);
+    if (g_scale == 1)
+        SaveContactSheet(sets, looks);
 }
 
 void SaveResourceTable() {
@@ -784,7 +827,7 @@ void SaveResourceTable() {
     QTextStream out(&file);
     out << "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
     for (const Resource& r : g_resources)
-        out << "    <file alias=\"" << r.type << "/" << r.id << "\">" << r.file << "</file>\n";
+        out << "    <file alias=\"" << r.type << "/" << r.id << r.suffix << "\">" << r.file << "</file>\n";
     out << "</qresource>\n</RCC>\n";
 }
 
@@ -801,9 +844,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    SaveButtons();
-    SavePictures();
-    SaveLoadingGif();
+    for (int scale : {1, 2}) {
+        g_scale = scale;
+        SaveButtons();
+        SavePictures();
+        SaveLoadingGif();
+    }
+    g_scale = 1;
+    SaveIcons();
     SaveResourceTable();
     return g_failed ? 1 : 0;
 }

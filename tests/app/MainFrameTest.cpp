@@ -20,8 +20,10 @@
 #include "service/ServiceClient.h"
 #include "signin/LoginControl.h"
 #include "support/DevService.h"
+#include "widgets/CPictureEx.h"
 #include "widgets/CSkinButton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -518,6 +520,132 @@ TEST_F(MainFrameTest, TornDownWhileEveryKindOfWorkerRuns) {
     SUCCEED();
 }
 
+TEST_F(MainFrameTest, ScreenReadersHearEveryButtonAndTabReachesTheTitleBar) {
+    const char16_t* tips[4] = {u"항상위", u"최소화", u"최대화", u"창닫기"};
+    for (int id = IDC_TOPMOST_BUTTON; id <= IDC_CLOSE_BUTTON; ++id) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(View().TitleButton(id));
+        ASSERT_NE(access, nullptr) << id;
+        EXPECT_EQ(access->role(), QAccessible::Button) << id;
+        EXPECT_EQ(access->text(QAccessible::Name), QString::fromUtf16(tips[id - IDC_TOPMOST_BUTTON])) << id;
+    }
+    const std::pair<int, const char16_t*> playerButtons[] = {
+        {PlayerControl::IDC_PREV, u"이전 단어"},
+        {PlayerControl::IDC_PLAY, u"학습 시작/일시정지"},
+        {PlayerControl::IDC_NEXT, u"다음 단어"},
+        {PlayerControl::IDC_ORDER, u"재생 순서"},
+        {PlayerControl::IDC_NAME, u"어휘 보이기/끄기"},
+        {PlayerControl::IDC_MEAN, u"의미 보이기/끄기"},
+        {PlayerControl::IDC_EXAMPLE, u"예제 보이기/끄기"},
+        {PlayerControl::IDC_MEMORISED, u"암기완료"},
+        {PlayerControl::IDC_MENU, u"메뉴"}};
+    for (const auto& [id, name] : playerButtons) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(View().Player()->Button(id));
+        ASSERT_NE(access, nullptr) << id;
+        EXPECT_EQ(access->role(), QAccessible::Button) << id;
+        EXPECT_EQ(access->text(QAccessible::Name), QString::fromUtf16(name)) << id;
+    }
+
+    // From the panel Tab goes on to the title bar's buttons, left to right, each naming itself and
+    // showing its focus frame, then back into the panel. A click leaves the focus where it is.
+    // Active for Qt alone: other tests' windows on the shared display may hold the X focus.
+    QApplication::setActiveWindow(frame.get());
+    ASSERT_TRUE(frame->isActiveWindow());
+    QWidget* panel = View().SignInPanel();
+    ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == panel);
+    std::vector<int> reached;
+    for (int press = 0; press < 40 && reached.size() < 4; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto* button = qobject_cast<CSkinButton*>(QApplication::focusWidget());
+        if (button == nullptr || button->parentWidget() != &View()) {
+            EXPECT_TRUE(reached.empty()) << "the title bar's buttons are not one run";
+            continue;
+        }
+        reached.push_back(button->CommandId());
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(button);
+        EXPECT_TRUE(access->state().focused);
+        EXPECT_FALSE(access->text(QAccessible::Name).isEmpty());
+        EXPECT_TRUE(button->ShowsFocusFrame());
+        if (button->CommandId() == IDC_MINIMIZE_BUTTON) {
+            const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artifacts");
+            QDir().mkpath(dir);
+            View().grab(QRect(300, 0, 100, 27)).save(dir + QStringLiteral("/title_bar_focus.png"));
+        }
+    }
+    EXPECT_EQ(reached, (std::vector<int>{IDC_TOPMOST_BUTTON, IDC_MINIMIZE_BUTTON, IDC_MAXIMIZE_BUTTON,
+                                         IDC_CLOSE_BUTTON}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == panel);
+    QTest::mouseClick(View().TitleButton(IDC_TOPMOST_BUTTON), Qt::LeftButton);
+    EXPECT_TRUE(View().IsAlwaysOnTop());
+    EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == panel);
+    View().SetAlwaysOnTop(false);
+}
+
+TEST_F(MainFrameTest, TheWindowClassIsTheOneTheDesktopEntryNames) {
+    // Task bars group the window under the installed entry's icon by its X11 class.
+    QFile desktop(QStringLiteral(LEXICARTA_SOURCE_DIR "/resources/desktop/lexicarta-desktop.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    QString wmClass;
+    for (const QString& line : QString::fromUtf8(desktop.readAll()).split('\n'))
+        if (line.startsWith(QLatin1String("StartupWMClass=")))
+            wmClass = line.section('=', 1);
+    ASSERT_FALSE(wmClass.isEmpty());
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {"-id", QString::number(frame->winId()), "WM_CLASS"});
+    ASSERT_TRUE(xprop.waitForFinished());
+    const QString property = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    EXPECT_TRUE(property.endsWith(QStringLiteral(", \"") + wmClass + '"')) << property.toStdString();
+}
+
+// Run at the ratio of the screen (main_frame_test_2x: QT_SCALE_FACTOR=2).
+TEST_F(MainFrameTest, PicturesAreDrawnForThePixelRatioAtUnchangedLogicalSizes) {
+    const qreal dpr = qApp->devicePixelRatio();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")) {
+        ASSERT_EQ(dpr, 2.0);
+    }
+    const qreal drawnFor = dpr >= 1.5 ? 2.0 : 1.0;
+    SignIn();
+    View().OpenBook(1);
+    WaitForLoad();
+    ASSERT_TRUE(Engine().IsLoaded());
+    EXPECT_EQ(frame->size(), QSize(400, 330));
+    std::vector<CSkinButton*> buttons;
+    for (int id = IDC_TOPMOST_BUTTON; id <= IDC_CLOSE_BUTTON; ++id)
+        buttons.push_back(View().TitleButton(id));
+    for (int id : {PlayerControl::IDC_PREV, PlayerControl::IDC_PLAY, PlayerControl::IDC_NEXT,
+                   PlayerControl::IDC_ORDER, PlayerControl::IDC_NAME, PlayerControl::IDC_MEAN,
+                   PlayerControl::IDC_EXAMPLE, PlayerControl::IDC_MEMORISED, PlayerControl::IDC_MENU})
+        buttons.push_back(View().Player()->Button(id));
+    for (CSkinButton* button : buttons) {
+        const QPixmap* look = button->Bitmap(CSkinButton::Look::Normal);
+        ASSERT_NE(look, nullptr) << button->CommandId();
+        EXPECT_EQ(look->devicePixelRatio(), drawnFor) << button->CommandId();
+        // The layout's place for the button is the look's size in device-independent pixels.
+        EXPECT_EQ(QSizeF(button->size()), look->deviceIndependentSize()) << button->CommandId();
+    }
+    EXPECT_EQ(View().TitleButton(IDC_CLOSE_BUTTON)->geometry(), QRect(380, 5, 14, 14));
+    EXPECT_EQ(View().Player()->Button(PlayerControl::IDC_PLAY)->size(), QSize(44, 49));
+
+    // On the screen: as many pixels as the ratio asks for, and at 2x the logo is drawn finely, not
+    // scaled up (in a scaled-up picture every 2 x 2 block is one colour).
+    const QImage shot = frame->grab().toImage();
+    EXPECT_EQ(shot.size(), (QSizeF(400, 330) * dpr).toSize());
+    if (drawnFor == 2.0) {
+        const QImage logo = shot.copy(QRect(20, 8, 246, 34));
+        int fine = 0;
+        for (int y = 0; y < logo.height(); y += 2)
+            for (int x = 0; x < logo.width(); x += 2)
+                fine += logo.pixel(x + 1, y) != logo.pixel(x, y) || logo.pixel(x, y + 1) != logo.pixel(x, y);
+        EXPECT_GT(fine, logo.width() * logo.height() / 4 / 20);
+    }
+
+    // The loading box's animation as well.
+    CPictureEx picture;
+    ASSERT_TRUE(picture.LoadFromResource(IDR_LOADING_GIF, QStringLiteral("GIF")));
+    EXPECT_EQ(picture.size(), QSize(32, 32));
+    EXPECT_EQ(picture.PictureSize(), QSize(32, 32) * int(drawnFor));
+}
+
 TEST_F(MainFrameTest, Screenshots) {
     SignIn();
     View().OpenBook(1);
@@ -528,13 +656,16 @@ TEST_F(MainFrameTest, Screenshots) {
     QTest::qWait(300);
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artifacts");
     QDir().mkpath(dir);
-    EXPECT_TRUE(frame->grab().save(dir + QStringLiteral("/main_window.png")));
+    // One set for each pixel ratio the test runs at (main_frame_test_2x runs it at 2).
+    const QString scale = QStringLiteral("@%1x").arg(qApp->devicePixelRatio());
+    EXPECT_TRUE(frame->grab().save(dir + QStringLiteral("/main_window") + scale + QStringLiteral(".png")));
     frame->showMaximized();
     ASSERT_TRUE(WaitUntil([this] { return frame->isMaximized(); }));
     // Without a window manager nobody resizes a maximised window: do what one would.
     frame->setGeometry(frame->screen()->availableGeometry());
     QTest::qWait(500);
-    EXPECT_TRUE(frame->grab().save(dir + QStringLiteral("/main_window_maximised.png")));
+    EXPECT_TRUE(
+        frame->grab().save(dir + QStringLiteral("/main_window_maximised") + scale + QStringLiteral(".png")));
 }
 
 } // namespace

@@ -78,6 +78,7 @@ TEST_F(Settings, StartupEntry) {
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(entry.contains("\nName=Lexicarta Desktop\n"));
     EXPECT_TRUE(entry.contains("\nExec=\""));
+    EXPECT_TRUE(entry.contains("\nIcon=lexicarta-desktop\n")); // the installed icon
     SetStartWithPC(false);
     EXPECT_FALSE(IsStartWithPC());
     SetStartWithPC(false); // a missing entry is no error

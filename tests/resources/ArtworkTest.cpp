@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -70,6 +72,70 @@ TEST(Artwork, EveryBitmapHasItsSize) {
     EXPECT_TRUE(Artwork::Data("GIF", 9999).isEmpty());
 }
 
+// Share of 2 x 2 blocks of an image whose four pixels are not all the same: none in a picture that
+// was only scaled up from half its size.
+double FineDetail(const QImage& image) {
+    int blocks = 0, fine = 0;
+    for (int y = 0; y + 1 < image.height(); y += 2) {
+        for (int x = 0; x + 1 < image.width(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            fine +=
+                image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p;
+            ++blocks;
+        }
+    }
+    return blocks == 0 ? 0 : double(fine) / blocks;
+}
+
+// Mean difference of two pictures of one size, 0 (the same) to 1 (black and white, opaque and clear).
+double MeanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            sum += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) +
+                   std::abs(p.blue() - q.blue()) + std::abs(p.alpha() - q.alpha());
+        }
+    }
+    return sum / (4.0 * 255 * a.width() * a.height());
+}
+
+TEST(Artwork, EveryPictureComesDrawnAtTwiceThePixelsWithTheSameLogicalSize) {
+    // Strips, grip and separator are pixel art: doubled on purpose.
+    const std::vector<int> pixelArt = {IDB_TITLE_STRIP, IDB_BOTTOM_STRIP, IDB_SIZE_GRIP, IDB_SEPARATOR};
+    for (const Picture& picture : kBitmaps) {
+        const QPixmap low = Artwork::Bitmap(picture.id, 1.0);
+        const QPixmap high = Artwork::Bitmap(picture.id, 2.0);
+        ASSERT_FALSE(high.isNull()) << picture.id;
+        EXPECT_EQ(low.devicePixelRatio(), 1.0) << picture.id;
+        EXPECT_EQ(high.devicePixelRatio(), 2.0) << picture.id;
+        EXPECT_EQ(high.size(), picture.size * 2) << picture.id;
+        EXPECT_EQ(high.deviceIndependentSize(), QSizeF(picture.size)) << picture.id;
+        // The same picture, drawn finer: scaled down it matches the small one closely.
+        const QImage small =
+            high.toImage().scaled(picture.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // (Text is hinted differently at each size, so the two never match exactly.)
+        EXPECT_LT(MeanDifference(small, low.toImage()), 0.1) << picture.id;
+        if (std::find(pixelArt.begin(), pixelArt.end(), picture.id) == pixelArt.end()) {
+            EXPECT_GT(FineDetail(high.toImage()), 0.02) << picture.id << " is only scaled up";
+        }
+    }
+    // The nearer set wins: 1x up to a ratio below 1.5, 2x from there on.
+    EXPECT_EQ(Artwork::Bitmap(IDB_TITLE_LOGO, 1.25).devicePixelRatio(), 1.0);
+    EXPECT_EQ(Artwork::Bitmap(IDB_TITLE_LOGO, 1.5).devicePixelRatio(), 2.0);
+    EXPECT_EQ(Artwork::Bitmap(IDB_TITLE_LOGO, 3.0).devicePixelRatio(), 2.0);
+    EXPECT_TRUE(Artwork::Bitmap(9999, 2.0).isNull());
+
+    // The loading animation too.
+    int ratio = 0;
+    QFile gif(Artwork::PathFor(QStringLiteral("GIF"), IDR_LOADING_GIF, 2.0, &ratio));
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ratio, 2);
+    QImageReader reader(&gif, "GIF");
+    EXPECT_EQ(reader.size(), QSize(64, 64));
+    EXPECT_EQ(reader.imageCount(), 31);
+}
+
 // Share of pixels that differ clearly between two looks.
 double Difference(const QImage& a, const QImage& b) {
     int differing = 0;
@@ -125,9 +191,13 @@ TEST(Artwork, LoadingAnimationAndIcon) {
     EXPECT_EQ(frames, 31);
     EXPECT_EQ(reader.loopCount(), -1); // for ever
 
+    // The icon comes drawn at every size of the icon theme, the largest 256 pixels.
     const QIcon icon = Artwork::Icon(IDR_MAINFRAME);
     ASSERT_FALSE(icon.isNull());
-    EXPECT_FALSE(icon.pixmap(32, 32).isNull());
+    EXPECT_EQ(
+        icon.availableSizes(),
+        (QList<QSize>{{256, 256}, {16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}}));
+    EXPECT_EQ(icon.pixmap(22, 22).size(), QSize(22, 22));
 }
 
 } // namespace

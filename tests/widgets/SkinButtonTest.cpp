@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QMouseEvent>
@@ -111,6 +112,68 @@ TEST_F(SkinButtonTest, SetBitmapsSizesTheButtonWithoutMovingIt) {
     EXPECT_FALSE(loose.SetBitmaps(&big, &pressed, &hover, &disabled));
     EXPECT_EQ(loose.size(), before);
     EXPECT_EQ(loose.Bitmap(CSkinButton::Look::Normal), nullptr);
+}
+
+TEST_F(SkinButtonTest, APictureDrawnForAHigherPixelRatioKeepsTheButtonsLogicalSize) {
+    QPixmap sharp = Solid(Qt::blue, {108, 50});
+    sharp.setDevicePixelRatio(2);
+    button->move(30, 40);
+    ASSERT_TRUE(button->SetBitmaps(&sharp, nullptr, nullptr, nullptr));
+    EXPECT_EQ(button->geometry(), QRect(30, 40, 54, 25));
+    EXPECT_EQ(ShownColour(), QColor(Qt::blue));
+}
+
+TEST_F(SkinButtonTest, AssistiveTechnologyHearsANameAndCanPressIt) {
+    ASSERT_TRUE(button->SetBitmaps(&normal, &pressed, &hover, &disabled));
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->role(), QAccessible::Button);
+    // Nothing to go by: no name. Then the text, the tool tip over it, an explicit name over both.
+    EXPECT_EQ(access->text(QAccessible::Name), QString());
+    button->setText(QStringLiteral("&불러오기"));
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("불러오기"));
+    button->setToolTip(QStringLiteral("다음 단어"));
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("다음 단어"));
+    EXPECT_EQ(access->text(QAccessible::Description), QString()); // not read twice
+    button->setAccessibleName(QStringLiteral("다음"));
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("다음"));
+    EXPECT_EQ(access->text(QAccessible::Description), QStringLiteral("다음 단어"));
+
+    // Pressing through the interface is a click; a disabled button offers no press.
+    QAccessibleActionInterface* actions = access->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(commands, std::vector<int>{102});
+    button->setEnabled(false);
+    EXPECT_TRUE(access->state().disabled);
+    EXPECT_FALSE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(commands.size(), 1u);
+}
+
+TEST_F(SkinButtonTest, AFocusFrameShowsOnlyForFocusFromTheKeyboard) {
+    ASSERT_TRUE(button->SetBitmaps(&normal, &pressed, &hover, &disabled));
+    button->setFocusPolicy(Qt::StrongFocus);
+    parent.show();
+    // Active for Qt alone: other tests' windows on the shared display may hold the X focus.
+    QApplication::setActiveWindow(&parent);
+    ASSERT_TRUE(parent.isActiveWindow());
+    const QImage plain = button->grab().toImage();
+
+    button->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_FALSE(button->ShowsFocusFrame());
+    EXPECT_EQ(button->grab().toImage(), plain);
+
+    button->clearFocus();
+    button->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(button->ShowsFocusFrame());
+    const QImage framed = button->grab().toImage();
+    EXPECT_NE(framed, plain);
+    EXPECT_EQ(framed.pixelColor(10, 5), QColor(Qt::blue)); // the look shows inside the frame
+    button->clearFocus();
+    EXPECT_FALSE(button->ShowsFocusFrame());
 }
 
 TEST(SkinButtonOwnership, OwnedBitmapsAreDeletedOnceAndSharedOnesKept) {

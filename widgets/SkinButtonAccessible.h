@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QAccessibleWidget>
+
+class CSkinButton;
+class QObject;
+
+// What assistive technology learns about a skin button: a push button named by its accessible name,
+// or else its tool tip, or else its text (which the button never draws), that can be pressed.
+class SkinButtonAccessible : public QAccessibleWidget {
+  public:
+    explicit SkinButtonAccessible(CSkinButton* button);
+
+    QString text(QAccessible::Text t) const override;
+    QAccessible::State state() const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+
+    // The factory for QAccessible::installFactory: this interface for every CSkinButton.
+    static QAccessibleInterface* Create(const QString& className, QObject* object);
+    // Installs the factory once; every skin button calls it when it is made.
+    static void Install();
+
+  private:
+    CSkinButton* Button() const;
+};
