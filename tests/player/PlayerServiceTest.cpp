@@ -284,7 +284,8 @@ TEST_F(PlayerServiceTest, HoldingNextAgainstASilentPictureHostKeepsTheWorkersBou
               size_t(PlayerTimer::kMaxMediaWorkers));
     EXPECT_LT(residentKiB() - resident, 16 * 1024);
     EXPECT_EQ(engine->Position(), 605u);
-    EXPECT_EQ(engine->ImageEntry(605).state, MediaEntry::Unresolved); // waits for a worker to be free
+    // Not resolved while the host is silent: waiting for a worker, or taken by one that came free.
+    EXPECT_NE(engine->ImageEntry(605).state, MediaEntry::Resolved);
 
     // The host recovers: the card on display gets its picture. What the panel would show is what it
     // reads when it is told.
