@@ -20,11 +20,11 @@
 
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTableWidget>
 #include <QUrl>
 #include <QWindow>
 

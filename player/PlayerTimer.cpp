@@ -586,8 +586,7 @@ void PlayerTimer::startMediaWorker(bool sound) {
         }
     }
     if (claimed) {
-        post(Target::Panel,
-             sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
+        post(Target::Panel, sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
         return;
     }
     {
