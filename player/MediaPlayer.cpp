@@ -1,5 +1,7 @@
 #include "player/MediaPlayer.h"
 
+#include "platform/StartupTrace.h"
+
 #include <QAudioOutput>
 #include <QMediaPlayer>
 #include <QUrl>
@@ -26,6 +28,7 @@ bool MediaPlayer::OpenBackend() {
     output_ = std::make_unique<QAudioOutput>();
     player->setAudioOutput(output_.get());
     player_ = std::move(player);
+    StartupTrace::Mark("media-player-created");
     return true;
 }
 

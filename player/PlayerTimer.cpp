@@ -1,6 +1,7 @@
 #include "player/PlayerTimer.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/StartupTrace.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/BookDocument.h"
 #include "player/MediaUrlTemplate.h"
@@ -132,6 +133,7 @@ int PlayerTimer::LoadBook(int32_t bookId) {
     QString text;
     if (client_.GetBook(bookId, text) == ServiceClient::ResultFailed)
         return E_FAIL;
+    StartupTrace::Mark("book-fetched");
 
     std::lock_guard loadLock(load_mutex_);
     resetBookUnlocked();
@@ -497,10 +499,12 @@ void PlayerTimer::StartClearMarks(uint32_t bookId) {
 void PlayerTimer::startLoadWorker(uint32_t bookId, bool clearMarks) {
     // Counted from the start, so the book menu is disabled before the worker runs.
     loading_.fetch_add(1);
+    StartupTrace::Mark("book-load-started");
     load_workers_.Start([this, bookId, clearMarks] {
         if (clearMarks)
             client_.ClearComplete(bookId); // the book is reloaded whatever the answer
         const int result = LoadBook(static_cast<int32_t>(bookId));
+        StartupTrace::Mark("book-loaded");
         int code = 0;
         if (result < 0)
             code = TaskStatusEvent::TASK_LOAD_FAILED;
@@ -581,8 +585,7 @@ void PlayerTimer::startMediaWorker(bool sound) {
         }
     }
     if (claimed) {
-        post(Target::Panel,
-             sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
+        post(Target::Panel, sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
         return;
     }
     {
