@@ -356,7 +356,10 @@ void Stop(Child& child, const std::set<long>& keep) {
                 kill(pid_t(pid), SIGKILL);
             waitpid(pid_t(pid), nullptr, WNOHANG);
         }
-        Pump(child, 20);
+        if (child.err >= 0)
+            Pump(child, 20);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (child.err >= 0)
         close(child.err);
@@ -661,10 +664,14 @@ int main(int argc, char** argv) {
     std::printf(
         "         program %+.1f MB over the bare program (target <= 15), %+.1f MB over the Korean line\n",
         difference(plain.pss, whole.pss), difference(korean.pss, whole.pss));
-    std::printf("  alone: bare %.1f MB, bare with a Korean line %.1f MB, program %.1f MB\n",
-                Median(plain.alone), Median(korean.alone), Median(whole.alone));
-    std::printf("         program %+.1f MB over the bare program, %+.1f MB over the Korean line\n",
-                difference(plain.alone, whole.alone), difference(korean.alone, whole.alone));
+    if (Median(whole.alone) > 0) {
+        std::printf("  alone: bare %.1f MB, bare with a Korean line %.1f MB, program %.1f MB\n",
+                    Median(plain.alone), Median(korean.alone), Median(whole.alone));
+        std::printf("         program %+.1f MB over the bare program, %+.1f MB over the Korean line\n",
+                    difference(plain.alone, whole.alone), difference(korean.alone, whole.alone));
+    } else {
+        std::printf("  alone: not measured (the physical pages of other processes are shown to root only)\n");
+    }
     if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
         if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) == 3)
             std::printf("load average after: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
