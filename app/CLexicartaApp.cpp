@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/StartupEntry.h"
+#include "platform/StartupTrace.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -24,8 +25,11 @@ bool CLexicartaApp::InitInstance() {
     instance_ = std::make_unique<SingleInstance>(SingleInstance::DefaultKey());
     if (!instance_->Claim())
         return false;
+    StartupTrace::Mark("instance-claimed");
 
     frame_ = std::make_unique<CMainFrame>();
+    StartupTrace::Mark("frame-created");
+    StartupTrace::MarkFirst(frame_->View(), QEvent::Paint, "window-painted", "window-shown");
     connect(instance_.get(), &SingleInstance::showRequested, frame_.get(), &CMainFrame::ShowAndActivate);
     // The frame's exit gives up the single-instance socket at once, so that a start during a slow exit
     // is not swallowed, then ends the event loop; the frame itself is destroyed in ExitInstance.
@@ -36,6 +40,7 @@ bool CLexicartaApp::InitInstance() {
     // The end of the desktop session leaves the program as its exit command does.
     connect(this, &QCoreApplication::aboutToQuit, frame_.get(), &CMainFrame::Exit);
     frame_->show();
+    StartupTrace::Mark("frame-shown");
 
     if (SettingsStore::GetInt(SettingsStore::StartWithPC, 2) == 2) {
         SetStartWithPC(true);

@@ -1,5 +1,6 @@
 #include "player/HtmlView.h"
 
+#include "platform/StartupTrace.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/HtmlPage.h"
 #include "player/PageSchemeHandler.h"
@@ -16,6 +17,8 @@ namespace {
 
 const QByteArray kResScheme = QByteArrayLiteral("res");
 const QByteArray kAppScheme = QByteArrayLiteral("app");
+// While the start-up is traced, the page takes this title once the first card has been drawn.
+constexpr char kPaintedTitle[] = "lexicarta-card-painted";
 
 // One profile for every view, kept in memory only: the program leaves no cookies, caches or other
 // browser data on disk. It serves "res:" from the program's resources and refuses every "app:" request
@@ -34,12 +37,20 @@ QWebEngineProfile* CardProfile() {
 } // namespace
 
 HtmlView::HtmlView(QWidget* parent) : QWebEngineView(parent) {
-    page_ = new HtmlPage(CardProfile(), this);
+    QWebEngineProfile* profile = CardProfile();
+    StartupTrace::Mark("browser-engine-started");
+    page_ = new HtmlPage(profile, this);
     setPage(page_);
     // No context menu: right clicks and the menu key do nothing in the page.
     setContextMenuPolicy(Qt::NoContextMenu);
     connect(page_, &HtmlPage::AppRequest, this, &HtmlView::OnAppRequest);
     connect(page_, &QWebEnginePage::loadingChanged, this, &HtmlView::OnLoadingChanged);
+    if (StartupTrace::Enabled())
+        connect(page_, &QWebEnginePage::titleChanged, this, [](const QString& title) {
+            if (title == QLatin1String(kPaintedTitle))
+                StartupTrace::Mark("card-painted");
+        });
+    StartupTrace::Mark("browser-view-created");
 }
 
 HtmlView::~HtmlView() = default;
@@ -75,6 +86,7 @@ void HtmlView::LoadPage() {
     // Script calls made from here until the page has loaded anew are lost.
     loaded_ = false;
     setUrl(PageUrl());
+    StartupTrace::Mark("page-load-started");
 }
 
 void HtmlView::CallScript(const QString& function, const QStringList& args) {
@@ -90,6 +102,14 @@ void HtmlView::CallScript(const QString& function, const QStringList& args) {
     page_->runJavaScript(QStringLiteral("(function(c){var f=window[c[0]];"
                                         "if(typeof f==='function')f.apply(window,c[1]);})(%1);")
                              .arg(literal));
+    if (StartupTrace::Enabled() && !cardTraced_ && function == QLatin1String("update")) {
+        cardTraced_ = true;
+        StartupTrace::Mark("card-update");
+        // The second animation frame after the card's starts once the card's frame has been drawn.
+        page_->runJavaScript(QStringLiteral("requestAnimationFrame(function(){requestAnimationFrame("
+                                            "function(){document.title='%1';});});")
+                                 .arg(QLatin1String(kPaintedTitle)));
+    }
 }
 
 void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
@@ -105,6 +125,7 @@ void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
         if (info.isErrorPage())
             break;
         loaded_ = true;
+        StartupTrace::Mark("page-loaded");
         TaskStatusEvent::Post(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_PAGE_READY);
         Q_EMIT PageLoaded();
         break;

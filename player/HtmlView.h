@@ -45,4 +45,5 @@ class HtmlView : public QWebEngineView {
 
     HtmlPage* page_;
     bool loaded_ = false;
+    bool cardTraced_ = false; // the first card's drawing has been traced
 };

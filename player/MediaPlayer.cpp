@@ -1,5 +1,7 @@
 #include "player/MediaPlayer.h"
 
+#include "platform/StartupTrace.h"
+
 #include <QAudioOutput>
 #include <QMediaPlayer>
 #include <QUrl>
@@ -22,10 +24,8 @@ bool MediaPlayer::OpenBackend() {
     auto player = std::make_unique<QMediaPlayer>();
     if (!player->isAvailable())
         return false;
-    // Without a sound device the output goes nowhere; the player still accepts every URL.
-    output_ = std::make_unique<QAudioOutput>();
-    player->setAudioOutput(output_.get());
     player_ = std::move(player);
+    StartupTrace::Mark("media-player-created");
     return true;
 }
 
@@ -45,6 +45,12 @@ void MediaPlayer::Play(const QString& url) {
     source_ = url;
     if (player_ == nullptr)
         return;
+    if (output_ == nullptr) {
+        // The sound device is opened with the first sound, not at start-up. Without one the output
+        // goes nowhere; the player still accepts every URL.
+        output_ = std::make_unique<QAudioOutput>();
+        player_->setAudioOutput(output_.get());
+    }
     const QUrl parsed(url, QUrl::StrictMode);
     if (player_->source() == parsed) {
         // The same sound again: start it over rather than leave it where it ended.

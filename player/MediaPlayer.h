@@ -37,7 +37,7 @@ class MediaPlayer {
   private:
     bool OpenBackend();
 
-    std::unique_ptr<QAudioOutput> output_;
+    std::unique_ptr<QAudioOutput> output_; // made with the first sound
     std::unique_ptr<QMediaPlayer> player_;
     QString source_;
 };

@@ -1,6 +1,7 @@
 #include "player/PlayerTimer.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/StartupTrace.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/BookDocument.h"
 #include "player/MediaUrlTemplate.h"
@@ -137,6 +138,7 @@ int PlayerTimer::LoadBook(int32_t bookId) {
     QString text;
     if (client_.GetBook(bookId, text) == ServiceClient::ResultFailed)
         return E_FAIL;
+    StartupTrace::Mark("book-fetched");
 
     std::lock_guard loadLock(load_mutex_);
     resetBookUnlocked();
@@ -502,10 +504,12 @@ void PlayerTimer::StartClearMarks(uint32_t bookId) {
 void PlayerTimer::startLoadWorker(uint32_t bookId, bool clearMarks) {
     // Counted from the start, so the book menu is disabled before the worker runs.
     loading_.fetch_add(1);
+    StartupTrace::Mark("book-load-started");
     load_workers_.Start([this, bookId, clearMarks] {
         if (clearMarks)
             client_.ClearComplete(bookId); // the book is reloaded whatever the answer
         const int result = LoadBook(static_cast<int32_t>(bookId));
+        StartupTrace::Mark("book-loaded");
         int code = 0;
         if (result < 0)
             code = TaskStatusEvent::TASK_LOAD_FAILED;

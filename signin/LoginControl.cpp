@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
+#include "platform/StartupTrace.h"
 #include "platform/TaskStatusEvent.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
@@ -216,7 +217,9 @@ bool LoginControl::TryAutoSignIn() {
     const QString token = SettingsStore::GetString(QString::fromLatin1(SettingsStore::Token), QString());
     {
         WaitCursor wait;
+        StartupTrace::Mark("auto-signin-started");
         client_.TokenLogin(token, user);
+        StartupTrace::Mark("auto-signin-done");
     }
     if (client_.IsSignedIn())
         return true;

@@ -1,6 +1,7 @@
 #include "signin/UpdatePrompt.h"
 
 #include "platform/MessageBox.h"
+#include "platform/StartupTrace.h"
 #include "service/UpdateCheck.h"
 
 int UpdatePrompt::CheckForUpdate(ServiceClient& client, QWidget* parent) {
@@ -15,5 +16,7 @@ int UpdatePrompt::CheckForUpdate(ServiceClient& client, QWidget* parent) {
         MessageBox::Show(parent, QStringLiteral("업데이트가 실패하였습니다."), MessageBox::Ok,
                          MessageBox::Error);
     };
-    return UpdateCheck::Run(client, prompts);
+    const int result = UpdateCheck::Run(client, prompts);
+    StartupTrace::Mark("update-checked");
+    return result;
 }
