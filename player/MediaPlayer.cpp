@@ -24,6 +24,21 @@ bool MediaPlayer::OpenBackend() {
     auto player = std::make_unique<QMediaPlayer>();
     if (!player->isAvailable())
         return false;
+    QObject::connect(player.get(), &QMediaPlayer::mediaStatusChanged, player.get(),
+                     [this](QMediaPlayer::MediaStatus status) {
+                         switch (status) {
+                         case QMediaPlayer::LoadedMedia:
+                         case QMediaPlayer::BufferedMedia:
+                         case QMediaPlayer::EndOfMedia:
+                         case QMediaPlayer::InvalidMedia:
+                         case QMediaPlayer::NoMedia:
+                             Settled();
+                             break;
+                         default:
+                             break;
+                         }
+                     });
+    QObject::connect(player.get(), &QMediaPlayer::errorOccurred, player.get(), [this] { Settled(); });
     player_ = std::move(player);
     StartupTrace::Mark("media-player-created");
     return true;
@@ -45,6 +60,19 @@ void MediaPlayer::Play(const QString& url) {
     source_ = url;
     if (player_ == nullptr)
         return;
+    // Replacing a sound whose decoder is still adding its streams deadlocks the framework (the GUI
+    // thread waits for the streaming thread, which waits for a lock the GUI thread holds). A sound that
+    // has been opening for seconds is stalled on its network and adds nothing: that one is replaced.
+    constexpr qint64 kStalledMs = 5000;
+    if (opening_ && openingSince_.elapsed() < kStalledMs) {
+        waiting_ = url;
+        return;
+    }
+    Start(url);
+}
+
+void MediaPlayer::Start(const QString& url) {
+    waiting_.clear();
     if (output_ == nullptr) {
         // The sound device is opened with the first sound, not at start-up. Without one the output
         // goes nowhere; the player still accepts every URL.
@@ -58,8 +86,23 @@ void MediaPlayer::Play(const QString& url) {
         player_->setPosition(0);
     } else {
         player_->setSource(parsed);
+        // Read after the call: the status of the sound replaced may be reported during it.
+        const QMediaPlayer::MediaStatus status = player_->mediaStatus();
+        opening_ = status == QMediaPlayer::LoadingMedia || status == QMediaPlayer::StalledMedia ||
+                   status == QMediaPlayer::BufferingMedia;
+        openingSince_.start();
     }
     player_->play();
+}
+
+void MediaPlayer::Settled() {
+    opening_ = false;
+    if (!waiting_.isEmpty())
+        Start(waiting_);
+}
+
+QString MediaPlayer::BackendSource() const {
+    return player_ == nullptr ? QString() : player_->source().toString();
 }
 
 bool MediaPlayer::IsActive() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -20,7 +21,9 @@ class MediaPlayer {
     MediaPlayer& operator=(const MediaPlayer&) = delete;
 
     // Starts `url` from its beginning (again, when it is the one that plays). Other schemes and
-    // malformed URLs play nothing and leave the current sound alone.
+    // malformed URLs play nothing and leave the current sound alone. While the sound before is still
+    // being opened, `url` waits until it is open (or has failed), then replaces it: a new URL given to
+    // the media framework at that moment can lock up the GUI thread for good.
     virtual void Play(const QString& url);
     // The URL given last to Play and accepted; empty before.
     QString Source() const { return source_; }
@@ -29,6 +32,9 @@ class MediaPlayer {
 
     static bool IsPlayableUrl(const QString& url);
 
+    // What the media framework has been given last (it lags behind Source() while a sound opens).
+    QString BackendSource() const;
+
   protected:
     // A player without the media framework (for doubles that record what they are asked to play).
     MediaPlayer();
@@ -36,8 +42,15 @@ class MediaPlayer {
 
   private:
     bool OpenBackend();
+    // Hands `url` to the media framework and starts it.
+    void Start(const QString& url);
+    // The sound given last is open or has failed: a URL that waited takes its place.
+    void Settled();
 
     std::unique_ptr<QAudioOutput> output_; // made with the first sound
     std::unique_ptr<QMediaPlayer> player_;
     QString source_;
+    bool opening_ = false; // the framework is opening the sound it was given last
+    QElapsedTimer openingSince_;
+    QString waiting_; // the URL to start once that sound is open
 };

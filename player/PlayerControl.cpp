@@ -10,6 +10,7 @@
 #include "widgets/CSkinButton.h"
 #include "widgets/PositionControl.h"
 
+#include <QAbstractEventDispatcher>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -19,7 +20,6 @@ using namespace Res;
 namespace {
 const QColor kBackground(237, 237, 236);
 const QColor kFrame(190, 190, 190);
-constexpr int kIdlePeriodMs = 100;
 
 const char* const kToggleFunctions[3] = {"toggleName", "toggleMean", "toggleExample"};
 
@@ -47,7 +47,7 @@ PlayerControl::PlayerControl(PlayerTimer& engine, HtmlView& view, std::unique_pt
 }
 
 PlayerControl::~PlayerControl() {
-    idleTimer_.stop();
+    disconnect(idleUpdate_);
     if (HasControls())
         engine_.Bind(nullptr);
 }
@@ -440,19 +440,14 @@ void PlayerControl::resizeEvent(QResizeEvent*) {
 
 void PlayerControl::showEvent(QShowEvent*) {
     UpdateButtons();
-    if (HasControls())
-        idleTimer_.start(kIdlePeriodMs, this);
+    if (HasControls() && !idleUpdate_)
+        idleUpdate_ = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                              this, &PlayerControl::UpdateButtons);
 }
 
 void PlayerControl::hideEvent(QHideEvent*) {
-    idleTimer_.stop();
-}
-
-void PlayerControl::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == idleTimer_.timerId())
-        UpdateButtons();
-    else
-        QWidget::timerEvent(event);
+    disconnect(idleUpdate_);
+    idleUpdate_ = {};
 }
 
 void PlayerControl::paintEvent(QPaintEvent*) {

@@ -2,8 +2,8 @@
 
 #include "player/PlayerDisplay.h"
 
-#include <QBasicTimer>
 #include <QColor>
+#include <QMetaObject>
 #include <QPixmap>
 #include <QPoint>
 #include <QStringList>
@@ -104,7 +104,6 @@ class PlayerControl : public QWidget, public PlayerDisplay {
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
 
   private:
     struct Looks {
@@ -148,6 +147,7 @@ class PlayerControl : public QWidget, public PlayerDisplay {
     bool playerShown_ = false;
     bool playLookPlaying_ = false;
     int orderLookMode_ = 0;
-    // Stands in for the idle update: the buttons follow the engine while the panel shows.
-    QBasicTimer idleTimer_;
+    // The idle update: each time the event loop has nothing left to do while the panel shows, the
+    // buttons follow the engine. It wakes nothing up by itself.
+    QMetaObject::Connection idleUpdate_;
 };

@@ -224,7 +224,9 @@ var Player = Class.create({
         url = (url == null) ? '' : String(url);
         if (!url.blank()) {
             var image = new Element('img', {alt: ''});
-            image.observe('load', function() {
+            // A plain listener: the framework's observe keeps every element it has watched in a global
+            // registry, which would keep every card's picture alive for the life of the page.
+            image.addEventListener('load', function() {
                 player.resizeImage(image);
             });
             image.src = url;

@@ -339,6 +339,15 @@ TEST_F(CardPageTest, PicturesFillTheHolderAndAreLimitedToThePageWidth) {
     Call("showImage", {" \t "});
     EXPECT_EQ(Js("player.image_element.innerHTML"), "");
     EXPECT_EQ(Parts(), "image,name");
+
+    // Cards that have left the screen keep nothing alive in the script framework's registry of
+    // watched elements (a day of cards would otherwise keep every picture).
+    const double watched = Number("Object.keys(Event.cache).length");
+    for (int i = 0; i < 5; ++i) {
+        ShowCard("card " + QString::number(i), "", "");
+        Call("showImage", {"GIF/538"});
+    }
+    EXPECT_EQ(Number("Object.keys(Event.cache).length"), watched);
 }
 
 TEST_F(CardPageTest, CardIsCentredAndScrollsWhenTaller) {

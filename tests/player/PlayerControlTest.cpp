@@ -471,6 +471,18 @@ TEST(MediaPlayerTest, RealPlayerPlaysAWavFromTheServiceAndReplacesIt) {
     player->Play(url);
     player->Play(url);
     EXPECT_EQ(player->Source(), url);
+
+    // Cards changed faster than their sounds open: each new sound waits for the one opening, and the
+    // last one given is the one that plays in the end.
+    QString other = url;
+    other.replace(QStringLiteral("apple"), QStringLiteral("pear"));
+    for (int i = 0; i < 6; ++i) {
+        player->Play(i % 2 == 0 ? other : url);
+        QCoreApplication::processEvents();
+    }
+    player->Play(other);
+    EXPECT_EQ(player->Source(), other);
+    EXPECT_TRUE(WaitUntil([&] { return player->BackendSource() == other; }, 10000));
 }
 
 } // namespace
