@@ -16,6 +16,7 @@ namespace {
 
 const QByteArray kResScheme = QByteArrayLiteral("res");
 const QByteArray kAppScheme = QByteArrayLiteral("app");
+constexpr int kPictureCacheBytes = 2 * 1024 * 1024;
 
 // One profile for every view, kept in memory only: the program leaves no cookies, caches or other
 // browser data on disk. It serves "res:" from the program's resources and refuses every "app:" request
@@ -24,6 +25,9 @@ const QByteArray kAppScheme = QByteArrayLiteral("app");
 QWebEngineProfile* CardProfile() {
     static QWebEngineProfile* profile = [] {
         auto* created = new QWebEngineProfile(QCoreApplication::instance());
+        // Card pictures come back only when their card does, minutes or hours later in a large book: a
+        // small cache keeps a short book's pictures without letting a day of cards fill the memory.
+        created->setHttpCacheMaximumSize(kPictureCacheBytes);
         created->installUrlSchemeHandler(kResScheme, new PageSchemeHandler(created));
         created->installUrlSchemeHandler(kAppScheme, new PageSchemeHandler(created));
         return created;
