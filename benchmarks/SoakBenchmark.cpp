@@ -9,6 +9,8 @@
 //   xvfb-run -a soak_benchmark program [N]   the same through the whole program: the main window signed
 //                                            in automatically, the engine showing the cards of a book
 //                                            with pictures and pronunciation
+//   xvfb-run -a soak_benchmark sounds [N]    N pronunciations (20000) handed to the media player every 5 to
+//                                            35 ms; fails when the GUI thread hangs
 //   xvfb-run -a soak_benchmark cpu [S]       the whole program playing at 5 s a card for S seconds (300),
 //                                            then hidden with playing paused for S seconds
 //
@@ -43,13 +45,18 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWindow>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <malloc.h>
 #include <map>
 #include <memory>
+#include <random>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -130,9 +137,10 @@ class Soak {
     }
 
     void Checkpoint(const char* label) {
-        Pump(2000);
+        // Idle long enough for the engine's own memory reduction to run, as between two cards.
+        Pump(5000);
         view_.page()->runJavaScript(QStringLiteral("if (window.gc) gc();"));
-        Pump(3000);
+        Pump(5000);
         const std::vector<ProcessTree::Process> tree = ProcessTree::Snapshot(kHelpers);
         const QJsonObject stats =
             QJsonDocument::fromJson(
@@ -147,8 +155,14 @@ class Soak {
                     stats.value(QStringLiteral("heap")).toDouble() / 1048576.0,
                     stats.value(QStringLiteral("elements")).toInt(),
                     stats.value(QStringLiteral("registry")).toInt(), median);
-        if (qEnvironmentVariableIsSet("SOAK_VERBOSE"))
-            std::printf("                 %s\n", qPrintable(ProcessTree::Describe(tree)));
+        if (qEnvironmentVariableIsSet("SOAK_VERBOSE")) {
+            // The program's own allocations (the browser engine's parts in this process among them):
+            // in use, and freed but kept by the allocator.
+            const struct mallinfo2 heap = mallinfo2();
+            std::printf("                 %s; program heap in use %.1f MB, kept free %.1f MB\n",
+                        qPrintable(ProcessTree::Describe(tree)),
+                        double(heap.uordblks + heap.hblkhd) / 1048576.0, double(heap.fordblks) / 1048576.0);
+        }
         std::fflush(stdout);
         pss_.emplace_back(label, ProcessTree::TotalPssKb(tree));
         ms_.clear();
@@ -277,8 +291,23 @@ int RunProgram(DevService& service, int cards) {
     return done ? 0 : 1;
 }
 
+// Counts the frames the browser view draws (its scene is rendered by the graphics library once a frame).
+class FrameCounter : public QObject {
+    Q_OBJECT
+  public:
+    FrameCounter() {
+        for (QWindow* window : QGuiApplication::allWindows())
+            if (window->inherits("QQuickWindow"))
+                connect(window, SIGNAL(afterRendering()), this, SLOT(Count()), Qt::DirectConnection);
+    }
+    std::atomic<int> frames{0};
+  public Q_SLOTS:
+    void Count() { ++frames; }
+};
+
 // Processor time of the program and its browser processes over `seconds`, with the load of the machine.
 void MeasureCpu(const char* label, int seconds) {
+    FrameCounter frames;
     const auto threadsBefore = ProcessTree::OwnThreads();
     const auto before = ProcessTree::Snapshot(kHelpers);
     double loadBefore[3] = {};
@@ -317,6 +346,7 @@ void MeasureCpu(const char* label, int seconds) {
         if (sec > 0.005)
             ranked.emplace_back(sec, name);
     std::sort(ranked.rbegin(), ranked.rend());
+    std::printf("  browser view frames drawn: %d\n", frames.frames.load());
     std::printf("  program threads:");
     for (size_t i = 0; i < ranked.size() && i < 12; ++i)
         std::printf(" %s %.2f s;", qPrintable(ranked[i].second), ranked[i].first);
@@ -351,6 +381,41 @@ int RunCpu(DevService& service, int seconds) {
     Pump(5000);
     MeasureCpu("hidden and paused", seconds);
     frame->Exit();
+    return 0;
+}
+
+// Pronunciations alone, one every 5 to 35 ms (faster than any card changes): the GUI thread must never
+// stop. A watchdog ends the run with an error when it has not come back for 20 s.
+int RunSounds(DevService& service, int count) {
+    std::unique_ptr<MediaPlayer> player = MediaPlayer::Create();
+    if (player == nullptr) {
+        std::fprintf(stderr, "no media player could be created\n");
+        return 1;
+    }
+    std::atomic<int> done{0};
+    std::atomic<bool> finished{false};
+    std::thread watchdog([&] {
+        int last = -1;
+        for (int quiet = 0; !finished.load(); std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+            const int now = done.load();
+            quiet = now == last ? quiet + 1 : 0;
+            last = now;
+            if (quiet == 200) {
+                std::fprintf(stderr, "the GUI thread has hung after %d pronunciations\n", now);
+                std::_Exit(3);
+            }
+        }
+    });
+    std::mt19937 random(1);
+    for (int i = 0; i < count; ++i) {
+        player->Play(service.BaseUrl() +
+                     QStringLiteral("/application/plugin/speech/%1").arg(Headword(i % 300)));
+        Pump(5 + int(random() % 31));
+        done.store(i + 1);
+    }
+    finished.store(true);
+    watchdog.join();
+    std::printf("%d pronunciations handed over without a hang\n", count);
     return 0;
 }
 
@@ -397,8 +462,8 @@ int main(int argc, char** argv) {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray("cards");
-    if (mode != "cards" && mode != "program" && mode != "cpu") {
-        std::fprintf(stderr, "usage: soak_benchmark cards|program [N] | cpu [seconds]\n");
+    if (mode != "cards" && mode != "program" && mode != "cpu" && mode != "sounds") {
+        std::fprintf(stderr, "usage: soak_benchmark cards|program|sounds [N] | cpu [seconds]\n");
         return 2;
     }
     const int count = argc > 2 ? std::atoi(argv[2]) : (mode == "cpu" ? 300 : 20000);
@@ -440,5 +505,9 @@ int main(int argc, char** argv) {
         return RunCardPath(service, count);
     if (mode == "program")
         return RunProgram(service, count);
+    if (mode == "sounds")
+        return RunSounds(service, count);
     return RunCpu(service, count);
 }
+
+#include "SoakBenchmark.moc"

@@ -19,6 +19,7 @@ const QByteArray kResScheme = QByteArrayLiteral("res");
 const QByteArray kAppScheme = QByteArrayLiteral("app");
 // While the start-up is traced, the page takes this title once the first card has been drawn.
 constexpr char kPaintedTitle[] = "lexicarta-card-painted";
+constexpr int kPictureCacheBytes = 2 * 1024 * 1024;
 
 // One profile for every view, kept in memory only: the program leaves no cookies, caches or other
 // browser data on disk. It serves "res:" from the program's resources and refuses every "app:" request
@@ -27,6 +28,9 @@ constexpr char kPaintedTitle[] = "lexicarta-card-painted";
 QWebEngineProfile* CardProfile() {
     static QWebEngineProfile* profile = [] {
         auto* created = new QWebEngineProfile(QCoreApplication::instance());
+        // Card pictures come back only when their card does, minutes or hours later in a large book: a
+        // small cache keeps a short book's pictures without letting a day of cards fill the memory.
+        created->setHttpCacheMaximumSize(kPictureCacheBytes);
         created->installUrlSchemeHandler(kResScheme, new PageSchemeHandler(created));
         created->installUrlSchemeHandler(kAppScheme, new PageSchemeHandler(created));
         return created;

@@ -27,8 +27,9 @@ bool MediaPlayer::OpenBackend() {
     QObject::connect(player.get(), &QMediaPlayer::mediaStatusChanged, player.get(),
                      [this](QMediaPlayer::MediaStatus status) {
                          switch (status) {
+                         // Not BufferedMedia: the network buffer may be full before the decoder has
+                         // found the sound's streams.
                          case QMediaPlayer::LoadedMedia:
-                         case QMediaPlayer::BufferedMedia:
                          case QMediaPlayer::EndOfMedia:
                          case QMediaPlayer::InvalidMedia:
                          case QMediaPlayer::NoMedia:
