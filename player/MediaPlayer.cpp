@@ -6,43 +6,59 @@
 #include <QMediaPlayer>
 #include <QUrl>
 
+namespace {
+
+// Sounds set aside while stalled and not yet settled; beyond that a new sound waits.
+constexpr size_t kMaxSetAside = 2;
+
+// Whether the framework is done with opening the player's sound: its audio track has been connected,
+// or it has ended or failed. Until then a new URL (or any other state change) from the GUI thread can
+// lock the program up: the framework connects the track on its streaming thread while holding a lock
+// the GUI thread's state change waits for, and it announces the track only once that is over. Neither
+// LoadedMedia nor BufferedMedia alone says so: the network buffer may be full before the decoder has
+// found the sound's streams.
+bool DoneOpening(const QMediaPlayer& player) {
+    if (player.hasAudio() || player.error() != QMediaPlayer::NoError)
+        return true;
+    const QMediaPlayer::MediaStatus status = player.mediaStatus();
+    return status == QMediaPlayer::EndOfMedia || status == QMediaPlayer::InvalidMedia ||
+           status == QMediaPlayer::NoMedia;
+}
+
+} // namespace
+
 MediaPlayer::MediaPlayer() = default;
 
 MediaPlayer::~MediaPlayer() {
+    // Nothing may start while the player goes.
+    waiting_.clear();
     if (player_ != nullptr)
         player_->stop();
 }
 
 std::unique_ptr<MediaPlayer> MediaPlayer::Create() {
     std::unique_ptr<MediaPlayer> player(new MediaPlayer());
-    if (!player->OpenBackend())
+    player->player_ = player->MakeBackend();
+    if (player->player_ == nullptr)
         return nullptr;
+    StartupTrace::Mark("media-player-created");
     return player;
 }
 
-bool MediaPlayer::OpenBackend() {
+std::unique_ptr<QMediaPlayer> MediaPlayer::MakeBackend() {
     auto player = std::make_unique<QMediaPlayer>();
     if (!player->isAvailable())
-        return false;
-    QObject::connect(player.get(), &QMediaPlayer::mediaStatusChanged, player.get(),
-                     [this](QMediaPlayer::MediaStatus status) {
-                         switch (status) {
-                         // Not BufferedMedia: the network buffer may be full before the decoder has
-                         // found the sound's streams.
-                         case QMediaPlayer::LoadedMedia:
-                         case QMediaPlayer::EndOfMedia:
-                         case QMediaPlayer::InvalidMedia:
-                         case QMediaPlayer::NoMedia:
-                             Settled();
-                             break;
-                         default:
-                             break;
-                         }
-                     });
-    QObject::connect(player.get(), &QMediaPlayer::errorOccurred, player.get(), [this] { Settled(); });
-    player_ = std::move(player);
-    StartupTrace::Mark("media-player-created");
-    return true;
+        return nullptr;
+    // Every change that can tell the sound has been opened or has failed.
+    QMediaPlayer* backend = player.get();
+    const auto changed = [this, backend] {
+        if (backend == player_.get() && DoneOpening(*backend))
+            Settled();
+    };
+    QObject::connect(backend, &QMediaPlayer::mediaStatusChanged, backend, changed);
+    QObject::connect(backend, &QMediaPlayer::hasAudioChanged, backend, changed);
+    QObject::connect(backend, &QMediaPlayer::errorOccurred, backend, changed);
+    return player;
 }
 
 bool MediaPlayer::IsPlayableUrl(const QString& url) {
@@ -61,13 +77,27 @@ void MediaPlayer::Play(const QString& url) {
     source_ = url;
     if (player_ == nullptr)
         return;
-    // Replacing a sound whose decoder is still adding its streams deadlocks the framework (the GUI
-    // thread waits for the streaming thread, which waits for a lock the GUI thread holds). A sound that
-    // has been opening for seconds is stalled on its network and adds nothing: that one is replaced.
+    // Sounds set aside earlier that are done opening can go now (their players may be destroyed).
+    std::erase_if(setAside_, [](const SetAside& s) { return DoneOpening(*s.player); });
+    // A sound still being opened is never replaced (see DoneOpening): the new one waits. One that has
+    // been opening for seconds is stalled on its network; it is set aside, muted and untouched, and
+    // the new sound gets a player of its own.
     constexpr qint64 kStalledMs = 5000;
-    if (opening_ && openingSince_.elapsed() < kStalledMs) {
-        waiting_ = url;
-        return;
+    if (opening_) {
+        if (openingSince_.elapsed() < kStalledMs || setAside_.size() >= kMaxSetAside) {
+            waiting_ = url;
+            return;
+        }
+        std::unique_ptr<QMediaPlayer> fresh = MakeBackend();
+        if (fresh == nullptr) {
+            waiting_ = url;
+            return;
+        }
+        if (output_ != nullptr)
+            output_->setMuted(true);
+        setAside_.push_back({std::move(output_), std::move(player_)});
+        player_ = std::move(fresh);
+        opening_ = false;
     }
     Start(url);
 }

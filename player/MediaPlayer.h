@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QAudioOutput;
 class QMediaPlayer;
@@ -23,7 +24,8 @@ class MediaPlayer {
     // Starts `url` from its beginning (again, when it is the one that plays). Other schemes and
     // malformed URLs play nothing and leave the current sound alone. While the sound before is still
     // being opened, `url` waits until it is open (or has failed), then replaces it: a new URL given to
-    // the media framework at that moment can lock up the GUI thread for good.
+    // the media framework at that moment can lock up the GUI thread for good. A sound stalled on its
+    // network for seconds is set aside, muted, and `url` starts at once on a player of its own.
     virtual void Play(const QString& url);
     // The URL given last to Play and accepted; empty before.
     QString Source() const { return source_; }
@@ -41,7 +43,7 @@ class MediaPlayer {
     void SetSource(const QString& url) { source_ = url; }
 
   private:
-    bool OpenBackend();
+    std::unique_ptr<QMediaPlayer> MakeBackend();
     // Hands `url` to the media framework and starts it.
     void Start(const QString& url);
     // The sound given last is open or has failed: a URL that waited takes its place.
@@ -53,4 +55,11 @@ class MediaPlayer {
     bool opening_ = false; // the framework is opening the sound it was given last
     QElapsedTimer openingSince_;
     QString waiting_; // the URL to start once that sound is open
+    // Players of stalled sounds, kept until they are done opening (destroying one earlier is a state
+    // change like any other).
+    struct SetAside {
+        std::unique_ptr<QAudioOutput> output;
+        std::unique_ptr<QMediaPlayer> player; // goes before its output
+    };
+    std::vector<SetAside> setAside_;
 };
