@@ -23,6 +23,7 @@ var Player = Class.create({
         this.message = null;
         this.current_div = null;
         this.image_element = null;
+        this.pending_image = null;
     },
 
     // ---- Cards ---------------------------------------------------------------------------------------
@@ -220,19 +221,35 @@ var Player = Class.create({
         if (!this.image_element)
             return;
         var holder = this.image_element;
-        holder.innerHTML = '';
         url = (url == null) ? '' : String(url);
-        if (!url.blank()) {
-            var image = new Element('img', {alt: ''});
-            // A plain listener: the framework's observe keeps every element it has watched in a global
-            // registry, which would keep every card's picture alive for the life of the page.
-            image.addEventListener('load', function() {
-                player.resizeImage(image);
-            });
-            image.src = url;
-            holder.appendChild(image);
+        this.pending_image = null;
+        if (url.blank()) {
+            holder.innerHTML = '';
+            this.updateView();
+            return;
         }
-        this.updateView();
+        // The picture takes the holder's place once it has loaded (or failed): until then the
+        // placeholder stays, and the card is laid out and drawn once for its picture instead of once
+        // empty and again at the picture's size. A picture that arrives after a newer one was asked
+        // for, or after its card has gone, is dropped.
+        var image = new Element('img', {alt: ''});
+        this.pending_image = image;
+        var place = function(loaded) {
+            if (player.pending_image !== image || player.image_element !== holder)
+                return;
+            player.pending_image = null;
+            holder.innerHTML = '';
+            holder.appendChild(image);
+            if (loaded)
+                player.resizeImage(image);
+            else
+                player.updateView();
+        };
+        // Plain listeners: the framework's observe keeps every element it has watched in a global
+        // registry, which would keep every card's picture alive for the life of the page.
+        image.addEventListener('load', function() { place(true); });
+        image.addEventListener('error', function() { place(false); });
+        image.src = url;
     },
 
     // Limits a picture to 0.7 of the window's width; its height follows.

@@ -334,11 +334,31 @@ TEST_F(CardPageTest, PicturesFillTheHolderAndAreLimitedToThePageWidth) {
     EXPECT_EQ(Number("player.image_element.down('img').naturalWidth"), 1000);
     // A small picture keeps its size; a blank URL empties the holder.
     Call("showImage", {"GIF/538"});
-    ASSERT_TRUE(WaitUntil([] { return Number("player.image_element.down('img').complete ? 1 : 0") == 1; }));
+    ASSERT_TRUE(
+        WaitUntil([] { return Js("player.image_element.down('img').getAttribute('src')") == "GIF/538"; }));
     EXPECT_EQ(Number("player.image_element.down('img').width"), 20);
     Call("showImage", {" \t "});
     EXPECT_EQ(Js("player.image_element.innerHTML"), "");
     EXPECT_EQ(Parts(), "image,name");
+
+    // The placeholder stays until the picture has loaded; a picture asked for before a newer one, or
+    // for a card that has gone, never takes the holder.
+    ShowCard("다음", "", "");
+    EXPECT_EQ(Js("showImage('GIF/536'); player.image_element.down('img').getAttribute('src')"), "GIF/542");
+    Js("showImage('" + url + "'); showImage('GIF/538')");
+    ASSERT_TRUE(
+        WaitUntil([] { return Js("player.image_element.down('img').getAttribute('src')") == "GIF/538"; }));
+    Js("showImage('" + url + "')");
+    ShowCard("그다음", "", "");
+    Call("showImage", {"GIF/537"});
+    ASSERT_TRUE(
+        WaitUntil([] { return Js("player.image_element.down('img').getAttribute('src')") == "GIF/537"; }));
+    // By the time the same picture has loaded again, the one of the card that has gone has too.
+    Js("window.probe = new Image(); probe.src = '" + url + "'");
+    ASSERT_TRUE(WaitUntil([] { return Js("probe.complete ? 'y' : 'n'") == "y"; }));
+    EXPECT_EQ(Js("player.image_element.getElementsByTagName('img').length + ' ' + "
+                 "player.image_element.down('img').getAttribute('src')"),
+              "1 GIF/537");
 
     // Cards that have left the screen keep nothing alive in the script framework's registry of
     // watched elements (a day of cards would otherwise keep every picture).
