@@ -10,7 +10,8 @@
 //                                            in automatically, the engine showing the cards of a book
 //                                            with pictures and pronunciation
 //   xvfb-run -a soak_benchmark sounds [N]    N pronunciations (20000) handed to the media player every 5 to
-//                                            35 ms; fails when the GUI thread hangs
+//                                            35 ms (SOAK_SOUND_GAP_MS: a fixed gap); fails when the GUI
+//                                            thread hangs; PSS and heap after every fifth of them
 //   xvfb-run -a soak_benchmark cpu [S]       the whole program playing at 5 s a card for S seconds (300),
 //                                            then hidden with playing paused for S seconds
 //
@@ -407,11 +408,21 @@ int RunSounds(DevService& service, int count) {
         }
     });
     std::mt19937 random(1);
+    // SOAK_SOUND_GAP_MS gives a fixed gap instead, long enough for every sound to play to its end.
+    const int gapMs = qEnvironmentVariableIntValue("SOAK_SOUND_GAP_MS");
     for (int i = 0; i < count; ++i) {
         player->Play(service.BaseUrl() +
                      QStringLiteral("/application/plugin/speech/%1").arg(Headword(i % 300)));
-        Pump(5 + int(random() % 31));
+        Pump(gapMs > 0 ? gapMs : 5 + int(random() % 31));
         done.store(i + 1);
+        if ((i + 1) % std::max(1, count / 5) == 0 || i + 1 == count) {
+            Pump(3000);
+            const struct mallinfo2 heap = mallinfo2();
+            std::printf("after %5d pronunciations: PSS %.1f MB, program heap in use %.2f MB\n", i + 1,
+                        ProcessTree::TotalPssKb(ProcessTree::Snapshot(kHelpers)) / 1024.0,
+                        double(heap.uordblks + heap.hblkhd) / 1048576.0);
+            std::fflush(stdout);
+        }
     }
     finished.store(true);
     watchdog.join();
