@@ -12,13 +12,14 @@ namespace {
 constexpr size_t kMaxSetAside = 2;
 
 // Whether the framework is done with opening the player's sound: its audio track has been connected,
-// or it has ended or failed. Until then a new URL (or any other state change) from the GUI thread can
-// lock the program up: the framework connects the track on its streaming thread while holding a lock
-// the GUI thread's state change waits for, and it announces the track only once that is over. Neither
-// LoadedMedia nor BufferedMedia alone says so: the network buffer may be full before the decoder has
-// found the sound's streams.
+// or it has ended or failed (a failure is also reported once through errorOccurred; error() itself
+// still tells the failure of the sound before while the next one opens). Until then a new URL (or any other
+// state change) from the GUI thread can lock the program up: the framework connects the track on its
+// streaming thread while holding a lock the GUI thread's state change waits for, and it announces the track
+// only once that is over. Neither LoadedMedia nor BufferedMedia alone says so: the network buffer may be full
+// before the decoder has found the sound's streams.
 bool DoneOpening(const QMediaPlayer& player) {
-    if (player.hasAudio() || player.error() != QMediaPlayer::NoError)
+    if (player.hasAudio())
         return true;
     const QMediaPlayer::MediaStatus status = player.mediaStatus();
     return status == QMediaPlayer::EndOfMedia || status == QMediaPlayer::InvalidMedia ||
@@ -57,7 +58,15 @@ std::unique_ptr<QMediaPlayer> MediaPlayer::MakeBackend() {
     };
     QObject::connect(backend, &QMediaPlayer::mediaStatusChanged, backend, changed);
     QObject::connect(backend, &QMediaPlayer::hasAudioChanged, backend, changed);
-    QObject::connect(backend, &QMediaPlayer::errorOccurred, backend, changed);
+    QObject::connect(backend, &QMediaPlayer::errorOccurred, backend, [this, backend] {
+        if (backend == player_.get()) {
+            Settled();
+            return;
+        }
+        for (SetAside& s : setAside_)
+            if (s.player.get() == backend)
+                s.failed = true;
+    });
     return player;
 }
 
@@ -78,7 +87,7 @@ void MediaPlayer::Play(const QString& url) {
     if (player_ == nullptr)
         return;
     // Sounds set aside earlier that are done opening can go now (their players may be destroyed).
-    std::erase_if(setAside_, [](const SetAside& s) { return DoneOpening(*s.player); });
+    std::erase_if(setAside_, [](const SetAside& s) { return s.failed || DoneOpening(*s.player); });
     // A sound still being opened is never replaced (see DoneOpening): the new one waits. One that has
     // been opening for seconds is stalled on its network; it is set aside, muted and untouched, and
     // the new sound gets a player of its own.
@@ -95,7 +104,7 @@ void MediaPlayer::Play(const QString& url) {
         }
         if (output_ != nullptr)
             output_->setMuted(true);
-        setAside_.push_back({std::move(output_), std::move(player_)});
+        setAside_.push_back({std::move(output_), std::move(player_), false});
         player_ = std::move(fresh);
         opening_ = false;
     }

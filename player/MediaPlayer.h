@@ -60,6 +60,7 @@ class MediaPlayer {
     struct SetAside {
         std::unique_ptr<QAudioOutput> output;
         std::unique_ptr<QMediaPlayer> player; // goes before its output
+        bool failed;                          // its sound has failed
     };
     std::vector<SetAside> setAside_;
 };
