@@ -219,11 +219,9 @@ bool SeedService(const QString& dataDir) {
 }
 
 int RunCardPath(DevService& service, int cards) {
-    HtmlView view;
-    view.resize(400, 300);
-    view.show();
-    view.LoadPage();
-    if (!HtmlViewFixture::WaitForPage(view)) {
+    const std::unique_ptr<HtmlView> loaded = HtmlViewFixture::MakeLoadedView();
+    HtmlView& view = *loaded;
+    if (!view.IsPageLoaded()) {
         std::fprintf(stderr, "the card page did not load\n");
         return 1;
     }
