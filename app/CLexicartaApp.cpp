@@ -1,6 +1,7 @@
 #include "app/CLexicartaApp.h"
 
 #include "app/CMainFrame.h"
+#include "platform/HeapTrimmer.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/StartupEntry.h"
@@ -41,6 +42,7 @@ bool CLexicartaApp::InitInstance() {
     connect(this, &QCoreApplication::aboutToQuit, frame_.get(), &CMainFrame::Exit);
     frame_->show();
     StartupTrace::Mark("frame-shown");
+    trimmer_ = std::make_unique<HeapTrimmer>();
 
     if (SettingsStore::GetInt(SettingsStore::StartWithPC, 2) == 2) {
         SetStartWithPC(true);
@@ -50,6 +52,7 @@ bool CLexicartaApp::InitInstance() {
 }
 
 int CLexicartaApp::ExitInstance(int code) {
+    trimmer_.reset();
     frame_.reset();
     instance_.reset();
     return code;

@@ -5,6 +5,7 @@
 #include <memory>
 
 class CMainFrame;
+class HeapTrimmer;
 class SingleInstance;
 
 // The application object: single-instance check, settings location, main window, first-run
@@ -26,4 +27,5 @@ class CLexicartaApp : public QApplication {
   private:
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<HeapTrimmer> trimmer_;
 };

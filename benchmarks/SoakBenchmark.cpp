@@ -18,7 +18,8 @@
 // PSS is read after 1,000, 5,000, 10,000 and 20,000 cards (and at the checkpoints below 1,000 that fit),
 // each time after the page has been idle for a few seconds. With --js-flags=--expose-gc in
 // QTWEBENGINE_CHROMIUM_FLAGS the page's script heap is collected first. SOAK_VERBOSE=1 lists the
-// processes; the remote debugging port (QTWEBENGINE_REMOTE_DEBUGGING) may be used meanwhile.
+// processes and the program's memory by kind (SOAK_SMAPS_DIR=DIR also keeps its mappings there at
+// every checkpoint); the remote debugging port (QTWEBENGINE_REMOTE_DEBUGGING) may be used meanwhile.
 // SOAK_NO_PICTURES=1 or SOAK_NO_SOUND=1 leave the pictures or the pronunciations out of the card path,
 // to tell their shares apart.
 #include "ProcessTree.h"
@@ -26,6 +27,7 @@
 #include "app/CChildView.h"
 #include "app/CMainFrame.h"
 #include "devservice/ServiceStore.h"
+#include "platform/HeapTrimmer.h"
 #include "platform/SettingsStore.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
@@ -37,11 +39,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -163,6 +167,21 @@ class Soak {
             std::printf("                 %s; program heap in use %.1f MB, kept free %.1f MB\n",
                         qPrintable(ProcessTree::Describe(tree)),
                         double(heap.uordblks + heap.hblkhd) / 1048576.0, double(heap.fordblks) / 1048576.0);
+            // The program's PSS by kind of memory, and its mappings for comparing checkpoints.
+            QFile rollup(QStringLiteral("/proc/self/smaps_rollup"));
+            if (rollup.open(QIODevice::ReadOnly)) {
+                QStringList kinds;
+                for (const QByteArray& line : rollup.readAll().split('\n'))
+                    if (line.startsWith("Pss_"))
+                        kinds << QString::fromLatin1(line.simplified());
+                std::printf("                 program %s\n", qPrintable(kinds.join(QStringLiteral(", "))));
+            }
+            const QString dumps = qEnvironmentVariable("SOAK_SMAPS_DIR");
+            QFile smaps(QStringLiteral("/proc/self/smaps"));
+            QFile dump(dumps + QStringLiteral("/") +
+                       QString::fromLatin1(label).simplified().replace(' ', '-') + QStringLiteral(".smaps"));
+            if (!dumps.isEmpty() && smaps.open(QIODevice::ReadOnly) && dump.open(QIODevice::WriteOnly))
+                dump.write(smaps.readAll());
         }
         std::fflush(stdout);
         pss_.emplace_back(label, ProcessTree::TotalPssKb(tree));
@@ -244,6 +263,9 @@ int RunCardPath(DevService& service, int cards) {
                             {base + QStringLiteral("/application/plugin/picture/%1.svg").arg(Headword(c))});
         if (player != nullptr)
             player->Play(base + QStringLiteral("/application/plugin/speech/%1").arg(Headword(c)));
+        // The program's heap trim, at its pace in cards: once a minute is every 12 cards at 5 s a card.
+        if (i % 12 == 11)
+            HeapTrimmer::Trim();
     });
     return done ? 0 : 1;
 }
@@ -416,9 +438,10 @@ int RunSounds(DevService& service, int count) {
         if ((i + 1) % std::max(1, count / 5) == 0 || i + 1 == count) {
             Pump(3000);
             const struct mallinfo2 heap = mallinfo2();
-            std::printf("after %5d pronunciations: PSS %.1f MB, program heap in use %.2f MB\n", i + 1,
-                        ProcessTree::TotalPssKb(ProcessTree::Snapshot(kHelpers)) / 1024.0,
-                        double(heap.uordblks + heap.hblkhd) / 1048576.0);
+            std::printf(
+                "after %5d pronunciations: PSS %.1f MB, program heap in use %.2f MB, kept free %.2f MB\n",
+                i + 1, ProcessTree::TotalPssKb(ProcessTree::Snapshot(kHelpers)) / 1024.0,
+                double(heap.uordblks + heap.hblkhd) / 1048576.0, double(heap.fordblks) / 1048576.0);
             std::fflush(stdout);
         }
     }
@@ -492,6 +515,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Lexicarta"));
     QApplication::setApplicationName(QStringLiteral("Lexicarta Desktop"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // As the application object keeps one.
+    const HeapTrimmer trimmer;
 
     // Module arguments of the sound server cannot hold blanks: a folder without any.
     QTemporaryDir soundDir(QDir::tempPath() + QStringLiteral("/lexicarta-soak-XXXXXX"));
