@@ -452,7 +452,7 @@ int RunSounds(DevService& service, int count) {
 }
 
 // A private sound server with a null output, so that the pronunciations are decoded and played as on a
-// desktop (without one the media framework fails at the output). Null when pulseaudio is missing.
+// desktop (without one the player has no output). Null when pulseaudio is missing.
 std::unique_ptr<QProcess> StartSoundServer(const QString& dir) {
     const QString exe = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
     if (exe.isEmpty() || qEnvironmentVariableIsSet("PULSE_SERVER"))

@@ -21,10 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${LEXICARTA_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The libraries the program links come from dpkg-shlibdeps; what it only loads at run time is named:
-# the Korean fonts its texts are drawn in and the GStreamer plug-ins that play the pronunciation.
+# The libraries the program links (FFmpeg's, which decode the pronunciations, among them) come from
+# dpkg-shlibdeps; what it only loads at run time is named: the Korean fonts its texts are drawn in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum")
 # Metric-compatible Latin fonts for the card page; the Wayland plug-in for sessions without XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-wayland")
 

@@ -1,72 +1,39 @@
 #include "player/MediaPlayer.h"
 
 #include "platform/StartupTrace.h"
+#include "player/PcmSource.h"
+#include "player/SoundDecoder.h"
+#include "player/SoundLoader.h"
 
-#include <QAudioOutput>
-#include <QMediaPlayer>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+#include <QObject>
 #include <QUrl>
-
-namespace {
-
-// Sounds set aside while stalled and not yet settled; beyond that a new sound waits.
-constexpr size_t kMaxSetAside = 2;
-
-// Whether the framework is done with opening the player's sound: its audio track has been connected,
-// or it has ended or failed (a failure is also reported once through errorOccurred; error() itself
-// still tells the failure of the sound before while the next one opens). Until then a new URL (or any other
-// state change) from the GUI thread can lock the program up: the framework connects the track on its
-// streaming thread while holding a lock the GUI thread's state change waits for, and it announces the track
-// only once that is over. Neither LoadedMedia nor BufferedMedia alone says so: the network buffer may be full
-// before the decoder has found the sound's streams.
-bool DoneOpening(const QMediaPlayer& player) {
-    if (player.hasAudio())
-        return true;
-    const QMediaPlayer::MediaStatus status = player.mediaStatus();
-    return status == QMediaPlayer::EndOfMedia || status == QMediaPlayer::InvalidMedia ||
-           status == QMediaPlayer::NoMedia;
-}
-
-} // namespace
 
 MediaPlayer::MediaPlayer() = default;
 
 MediaPlayer::~MediaPlayer() {
-    // Nothing may start while the player goes.
-    waiting_.clear();
-    if (player_ != nullptr)
-        player_->stop();
+    if (sink_ != nullptr) {
+        QObject::disconnect(sink_.get(), nullptr, nullptr, nullptr);
+        sink_->stop();
+    }
 }
 
 std::unique_ptr<MediaPlayer> MediaPlayer::Create() {
     std::unique_ptr<MediaPlayer> player(new MediaPlayer());
-    player->player_ = player->MakeBackend();
-    if (player->player_ == nullptr)
-        return nullptr;
-    StartupTrace::Mark("media-player-created");
-    return player;
-}
-
-std::unique_ptr<QMediaPlayer> MediaPlayer::MakeBackend() {
-    auto player = std::make_unique<QMediaPlayer>();
-    if (!player->isAvailable())
-        return nullptr;
-    // Every change that can tell the sound has been opened or has failed.
-    QMediaPlayer* backend = player.get();
-    const auto changed = [this, backend] {
-        if (backend == player_.get() && DoneOpening(*backend))
-            Settled();
-    };
-    QObject::connect(backend, &QMediaPlayer::mediaStatusChanged, backend, changed);
-    QObject::connect(backend, &QMediaPlayer::hasAudioChanged, backend, changed);
-    QObject::connect(backend, &QMediaPlayer::errorOccurred, backend, [this, backend] {
-        if (backend == player_.get()) {
-            Settled();
-            return;
-        }
-        for (SetAside& s : setAside_)
-            if (s.player.get() == backend)
-                s.failed = true;
+    player->context_ = std::make_unique<QObject>();
+    player->pcm_ = std::make_unique<PcmSource>();
+    QObject* context = player->context_.get();
+    MediaPlayer* self = player.get();
+    player->loader_ = std::make_unique<SoundLoader>(kSampleRate, [context, self](quint64 ticket,
+                                                                                 QByteArray pcm) {
+        QMetaObject::invokeMethod(
+            context, [self, ticket, pcm = std::move(pcm)]() mutable { self->Loaded(ticket, std::move(pcm)); },
+            Qt::QueuedConnection);
     });
+    StartupTrace::Mark("media-player-created");
     return player;
 }
 
@@ -84,72 +51,81 @@ void MediaPlayer::Play(const QString& url) {
     if (!IsPlayableUrl(url))
         return;
     source_ = url;
-    if (player_ == nullptr)
+    if (loader_ == nullptr)
         return;
-    // Sounds set aside earlier that are done opening can go now (their players may be destroyed).
-    std::erase_if(setAside_, [](const SetAside& s) { return s.failed || DoneOpening(*s.player); });
-    // A sound still being opened is never replaced (see DoneOpening): the new one waits. One that has
-    // been opening for seconds is stalled on its network; it is set aside, muted and untouched, and
-    // the new sound gets a player of its own.
-    constexpr qint64 kStalledMs = 5000;
-    if (opening_) {
-        if (openingSince_.elapsed() < kStalledMs || setAside_.size() >= kMaxSetAside) {
-            waiting_ = url;
-            return;
-        }
-        std::unique_ptr<QMediaPlayer> fresh = MakeBackend();
-        if (fresh == nullptr) {
-            waiting_ = url;
-            return;
-        }
-        if (output_ != nullptr)
-            output_->setMuted(true);
-        setAside_.push_back({std::move(output_), std::move(player_), false});
-        player_ = std::move(fresh);
-        opening_ = false;
+    ++ticket_;
+    if (url == outputSource_ && !outputPcm_.isEmpty()) {
+        // The sound given last, again: from its beginning, without fetching it anew.
+        loader_->Abandon(ticket_);
+        loading_ = false;
+        Output(url, outputPcm_);
+        return;
     }
-    Start(url);
+    loading_ = true;
+    loader_->Load(ticket_, url);
 }
 
-void MediaPlayer::Start(const QString& url) {
-    waiting_.clear();
-    if (output_ == nullptr) {
-        // The sound device is opened with the first sound, not at start-up. Without one the output
-        // goes nowhere; the player still accepts every URL.
-        output_ = std::make_unique<QAudioOutput>();
-        player_->setAudioOutput(output_.get());
-    }
-    const QUrl parsed(url, QUrl::StrictMode);
-    if (player_->source() == parsed) {
-        // The same sound again: start it over rather than leave it where it ended.
-        player_->stop();
-        player_->setPosition(0);
-    } else {
-        player_->setSource(parsed);
-        // Read after the call: the status of the sound replaced may be reported during it.
-        const QMediaPlayer::MediaStatus status = player_->mediaStatus();
-        opening_ = status == QMediaPlayer::LoadingMedia || status == QMediaPlayer::StalledMedia ||
-                   status == QMediaPlayer::BufferingMedia;
-        openingSince_.start();
-    }
-    player_->play();
+void MediaPlayer::Loaded(quint64 ticket, QByteArray pcm) {
+    if (ticket != ticket_)
+        return; // replaced while it was fetched
+    loading_ = false;
+    // A sound that cannot be had still replaces the one that played.
+    const QString url = pcm.isEmpty() ? QString() : source_;
+    Output(url, std::move(pcm));
 }
 
-void MediaPlayer::Settled() {
-    opening_ = false;
-    if (!waiting_.isEmpty())
-        Start(waiting_);
+void MediaPlayer::Output(const QString& url, QByteArray pcm) {
+    outputSource_ = url;
+    outputPcm_ = pcm;
+    pcm_->SetPcm(std::move(pcm));
+    if (!pcm_->HasData())
+        return;
+    if (sink_ == nullptr)
+        OpenOutput();
+    if (sink_ == nullptr)
+        return; // no sound device: nothing is heard
+    switch (sink_->state()) {
+    case QAudio::SuspendedState:
+        sink_->resume();
+        break;
+    case QAudio::StoppedState:
+        sink_->start(pcm_.get());
+        break;
+    default:
+        break; // it reads the new sound on its own
+    }
 }
 
-QString MediaPlayer::BackendSource() const {
-    return player_ == nullptr ? QString() : player_->source().toString();
+void MediaPlayer::OpenOutput() {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return;
+    QAudioFormat format;
+    format.setSampleRate(kSampleRate);
+    format.setChannelCount(SoundDecoder::kChannels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    sink_ = std::make_unique<QAudioSink>(device, format);
+    QObject::connect(
+        sink_.get(), &QAudioSink::stateChanged, context_.get(), [this] { OutputStateChanged(); },
+        Qt::QueuedConnection);
+}
+
+void MediaPlayer::OutputStateChanged() {
+    if (sink_ == nullptr)
+        return;
+    const QAudio::State state = sink_->state();
+    if (state == QAudio::IdleState && !pcm_->HasData()) {
+        // Played out: paused, the output costs nothing until the next sound.
+        sink_->suspend();
+    } else if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+        // The sound system has gone (or never let the output open): the next sound opens a new one.
+        QObject::disconnect(sink_.get(), nullptr, nullptr, nullptr);
+        sink_.reset();
+    }
 }
 
 bool MediaPlayer::IsActive() const {
-    if (player_ == nullptr)
-        return false;
-    if (player_->playbackState() == QMediaPlayer::PlayingState)
+    if (loading_)
         return true;
-    const auto status = player_->mediaStatus();
-    return status == QMediaPlayer::LoadingMedia || status == QMediaPlayer::BufferingMedia;
+    return sink_ != nullptr && sink_->state() == QAudio::ActiveState;
 }

@@ -1,0 +1,141 @@
+#include "player/SoundLoader.h"
+
+#include "player/SoundDecoder.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <limits>
+#include <memory>
+
+namespace {
+
+struct CurlCleanup {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+
+struct Transfer {
+    QByteArray body;
+    bool tooLarge = false;
+    const std::function<bool()>* stopped = nullptr;
+};
+
+size_t AppendBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    if (t->body.size() + qint64(n) > SoundLoader::kMaxFileBytes) {
+        t->tooLarge = true;
+        return 0; // ends the transfer
+    }
+    t->body.append(data, qsizetype(n));
+    return n;
+}
+
+int CheckStopped(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* t = static_cast<Transfer*>(user);
+    return (*t->stopped)() ? 1 : 0;
+}
+
+QByteArray FetchHttp(const QUrl& url, const std::function<bool()>& stopped) {
+    const std::unique_ptr<CURL, CurlCleanup> h(curl_easy_init());
+    if (h == nullptr)
+        return {};
+    Transfer transfer;
+    transfer.stopped = &stopped;
+    const QByteArray address = url.toEncoded();
+    CURL* c = h.get();
+    curl_easy_setopt(c, CURLOPT_URL, address.constData());
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 10L);
+    // A sound that sends nothing for this long has stalled.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 15L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CheckStopped);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    if (curl_easy_perform(c) != CURLE_OK || transfer.tooLarge)
+        return {};
+    return transfer.body;
+}
+
+QByteArray FetchFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > SoundLoader::kMaxFileBytes)
+        return {};
+    return file.read(SoundLoader::kMaxFileBytes);
+}
+
+} // namespace
+
+SoundLoader::SoundLoader(int sampleRate, Delivery deliver)
+    : sampleRate_(sampleRate), deliver_(std::move(deliver)), worker_([this] { Run(); }) {}
+
+SoundLoader::~SoundLoader() {
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wanted_.store(std::numeric_limits<quint64>::max());
+    wake_.notify_one();
+    worker_.join();
+}
+
+void SoundLoader::Load(quint64 ticket, const QString& url) {
+    {
+        const std::lock_guard lock(mutex_);
+        ticket_ = ticket;
+        url_ = url;
+        pending_ = true;
+    }
+    wanted_.store(ticket);
+    wake_.notify_one();
+}
+
+void SoundLoader::Abandon(quint64 ticket) {
+    const std::lock_guard lock(mutex_);
+    pending_ = false;
+    wanted_.store(ticket);
+}
+
+QByteArray SoundLoader::Fetch(const QString& url, const std::function<bool()>& stopped) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (parsed.scheme() == QLatin1String("file"))
+        return FetchFile(parsed.toLocalFile());
+    if (parsed.scheme() == QLatin1String("http") || parsed.scheme() == QLatin1String("https"))
+        return FetchHttp(parsed, stopped);
+    return {};
+}
+
+void SoundLoader::Run() {
+    for (;;) {
+        quint64 ticket = 0;
+        QString url;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quit_ || pending_; });
+            if (quit_)
+                return;
+            ticket = ticket_;
+            url = url_;
+            pending_ = false;
+        }
+        const std::function<bool()> stopped = [this, ticket] { return wanted_.load() != ticket; };
+        QByteArray pcm;
+        {
+            const QByteArray file = Fetch(url, stopped);
+            if (!stopped())
+                pcm = SoundDecoder::Decode(file, sampleRate_, stopped);
+        }
+        if (!stopped())
+            deliver_(ticket, std::move(pcm));
+    }
+}
