@@ -1,9 +1,11 @@
 #include "app/CLexicartaApp.h"
 #include "app/PlatformChoice.h"
+#include "platform/HeapTrimmer.h"
 #include "platform/StartupTrace.h"
 #include "player/HtmlView.h"
 
 int main(int argc, char** argv) {
+    HeapTrimmer::MapLargeBlocks();
     StartupTrace::Mark("main");
     // Settled before the application object exists: the platform plug-in (XWayland in a Wayland
     // session) and the card page's URL schemes.

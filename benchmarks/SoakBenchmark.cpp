@@ -491,6 +491,8 @@ std::unique_ptr<QProcess> StartTray() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // As the program's main does.
+    HeapTrimmer::MapLargeBlocks();
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray("cards");

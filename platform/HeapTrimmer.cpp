@@ -12,6 +12,13 @@ HeapTrimmer::HeapTrimmer() {
     timer_.start();
 }
 
+void HeapTrimmer::MapLargeBlocks() {
+#ifdef __GLIBC__
+    // Setting the limit also stops the allocator from moving it.
+    mallopt(M_MMAP_THRESHOLD, kLargeBlockBytes);
+#endif
+}
+
 void HeapTrimmer::Trim() {
 #ifdef __GLIBC__
     malloc_trim(0);

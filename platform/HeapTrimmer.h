@@ -17,6 +17,13 @@ class HeapTrimmer {
     // Returns the free pages now (a few milliseconds at most).
     static void Trim();
 
+    // Gives every block of kLargeBlockBytes or more pages of its own, returned to the system when the
+    // block is freed; called first thing in main. Left to itself the allocator raises that limit to
+    // the largest block freed so far, and then the card's large buffers (its script calls, decoded
+    // sounds, drawings) come from the heap, where the small blocks that outlive them keep its pages.
+    static void MapLargeBlocks();
+    static constexpr int kLargeBlockBytes = 128 * 1024;
+
   private:
     QTimer timer_;
 };

@@ -177,6 +177,14 @@ QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
         return {};
     const qsizetype limit = qsizetype(sampleRate) * kMaxSeconds * kBytesPerFrame;
     QByteArray pcm;
+    // One block of the expected size instead of one regrown for every frame, which would leave holes
+    // in the heap (a length beyond the limit is not believed).
+    const double expected =
+        format->duration > 0
+            ? double(format->duration) / AV_TIME_BASE * sampleRate * kBytesPerFrame * 1.02 + 4096
+            : 0;
+    if (expected > 0 && expected < double(limit))
+        pcm.reserve(qsizetype(expected));
     bool failed = false;
     // Takes every frame the decoder has ready; false once the sound is long enough or broken.
     const auto drain = [&] {

@@ -17,6 +17,7 @@ struct CurlCleanup {
 };
 
 struct Transfer {
+    CURL* handle = nullptr;
     QByteArray body;
     bool tooLarge = false;
     const std::function<bool()>* stopped = nullptr;
@@ -28,6 +29,13 @@ size_t AppendBody(char* data, size_t size, size_t count, void* user) {
     if (t->body.size() + qint64(n) > SoundLoader::kMaxFileBytes) {
         t->tooLarge = true;
         return 0; // ends the transfer
+    }
+    if (t->body.isEmpty()) {
+        // The whole body in one block when its length is announced.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(t->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+            length > 0 && length <= SoundLoader::kMaxFileBytes)
+            t->body.reserve(qsizetype(length));
     }
     t->body.append(data, qsizetype(n));
     return n;
@@ -43,6 +51,7 @@ QByteArray FetchHttp(const QUrl& url, const std::function<bool()>& stopped) {
     if (h == nullptr)
         return {};
     Transfer transfer;
+    transfer.handle = h.get();
     transfer.stopped = &stopped;
     const QByteArray address = url.toEncoded();
     CURL* c = h.get();
