@@ -12,7 +12,6 @@ class PcmSource : public QIODevice {
 
     // Starts `pcm` from its first sample (shared, not copied).
     void SetPcm(QByteArray pcm);
-    void Clear() { SetPcm({}); }
     bool HasData() const { return offset_ < pcm_.size(); }
 
     bool isSequential() const override { return true; }
