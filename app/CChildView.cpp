@@ -9,7 +9,7 @@
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
 #include "player/PlayerControl.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"

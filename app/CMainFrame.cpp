@@ -8,7 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/StartupEntry.h"
 #include "platform/TaskStatusEvent.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CChildView.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 
 #include <QWidget>

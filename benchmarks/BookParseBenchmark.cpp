@@ -1,5 +1,5 @@
 // Bytes of a book document in, Book with its sorted order out; and the name sort on its own.
-#include "player/BookDocument.h"
+#include "engine/BookDocument.h"
 #include "service/TextEncoding.h"
 
 #include <benchmark/benchmark.h>

@@ -3,8 +3,8 @@
 // start for every card), the learning log against a scripted client, and a recording display.
 // Reports process CPU time (user + system) over wall time; the target is under 1% of one core.
 //   playing_cpu_benchmark [seconds]   (default 60)
-#include "player/EngineFakes.h"
-#include "player/PlayerTimer.h"
+#include "engine/EngineFakes.h"
+#include "engine/PlayerTimer.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -2,8 +2,8 @@
 // against the reference service on loopback: the time from the start of the load until every one of
 // the 2,000 entries is resolved (1,998 by the prefetch worker, the card on display's two by the
 // foreground picture and pronunciation workers).
-#include "player/EngineFakes.h"
-#include "player/PlayerTimer.h"
+#include "engine/EngineFakes.h"
+#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 

@@ -31,7 +31,7 @@
 #include "platform/SettingsStore.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 #include "tests/player/HtmlViewFixture.h"

@@ -7,8 +7,8 @@
 //  3. leaving the program with picture, pronunciation, prefetch, marking and learning-log workers
 //     stalled: the time from the start of the exit until the engine and the client are gone.
 // Usage: stalled_host_benchmark [hold seconds, default 30]
-#include "player/EngineFakes.h"
-#include "player/PlayerTimer.h"
+#include "engine/EngineFakes.h"
+#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 

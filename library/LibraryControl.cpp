@@ -3,7 +3,7 @@
 #include "library/BookList.h"
 #include "platform/MessageBox.h"
 #include "platform/TaskStatusEvent.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"

@@ -1,9 +1,7 @@
 #include "platform/MessageBox.h"
 
-#include "resources/ResourceIds.h"
-#include "resources/StringTable.h"
-
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include <mutex>
@@ -31,7 +29,8 @@ void MessageBox::SetHandler(Handler h) {
 std::unique_ptr<QMessageBox> MessageBox::Build(QWidget* parent, const QString& text, Buttons buttons,
                                                Icon icon) {
     auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(StringTable::Load(Res::AFX_IDS_APP_TITLE));
+    // The application object takes its name from the program's string table.
+    box->setWindowTitle(QCoreApplication::applicationName());
     box->setText(text);
     switch (icon) {
     case Information:

@@ -4,7 +4,7 @@
 #include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "widgets/CSkinButton.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/PlayerDisplay.h"
+#include "engine/PlayerDisplay.h"
 
 #include <QColor>
 #include <QMetaObject>

@@ -14,7 +14,7 @@
 #include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/PlayerControl.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"

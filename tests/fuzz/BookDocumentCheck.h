@@ -3,7 +3,7 @@
 // the service sends them go through the decoder and the parser, and whatever comes out must be a
 // complete, consistent book that reads back the same from a clean document.
 
-#include "player/BookDocument.h"
+#include "engine/BookDocument.h"
 #include "service/TextEncoding.h"
 
 #include <boost/json.hpp>

@@ -3,7 +3,7 @@
 // expansion must equal the plain definition (search again from the start until none is left) and
 // must end within as many replacements as the template has '%'.
 
-#include "player/MediaUrlTemplate.h"
+#include "engine/MediaUrlTemplate.h"
 #include "service/CURLEncode.h"
 #include "service/TextEncoding.h"
 

@@ -4,8 +4,8 @@
 
 #include "platform/MessageBox.h"
 #include "platform/TaskStatusEvent.h"
-#include "player/EngineFakes.h"
-#include "player/PlayerTimer.h"
+#include "engine/EngineFakes.h"
+#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 #include "widgets/CSkinButton.h"

@@ -5,7 +5,7 @@
 #include "platform/MessageBox.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"

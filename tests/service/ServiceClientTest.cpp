@@ -2,7 +2,7 @@
 // how answers are read, and what transport failures leave behind.
 #include "service/ServiceClient.h"
 
-#include "player/BookDocument.h"
+#include "engine/BookDocument.h"
 #include "service/TextEncoding.h"
 #include "support/DevService.h"
 #include "support/LogCapture.h"

@@ -1,4 +1,4 @@
-#include "player/BookDocument.h"
+#include "engine/BookDocument.h"
 
 #include <boost/json.hpp>
 

@@ -1,8 +1,8 @@
 // The playback engine against the reference service: loading the demo books, resolving their
 // plug-ins over the network, marks and clearing them, and the learning log under the service's date.
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 
-#include "player/EngineFakes.h"
+#include "engine/EngineFakes.h"
 #include "support/DevService.h"
 #include "support/LogCapture.h"
 

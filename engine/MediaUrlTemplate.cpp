@@ -1,4 +1,4 @@
-#include "player/MediaUrlTemplate.h"
+#include "engine/MediaUrlTemplate.h"
 
 #include "service/CURLEncode.h"
 

@@ -1,4 +1,4 @@
-#include "player/WorkerGroup.h"
+#include "engine/WorkerGroup.h"
 
 #include <algorithm>
 #include <iterator>

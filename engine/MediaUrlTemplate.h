@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/Book.h"
+#include "engine/Book.h"
 
 #include <QString>
 

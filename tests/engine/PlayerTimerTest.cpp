@@ -1,9 +1,9 @@
 // The playback engine against a scripted service client and a recording display: navigation, the
 // countdown, orders, marks, the learning log, media resolution and the lifetime of its workers.
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 
 #include "platform/SettingsStore.h"
-#include "player/EngineFakes.h"
+#include "engine/EngineFakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/Book.h"
-#include "player/WorkerGroup.h"
+#include "engine/Book.h"
+#include "engine/WorkerGroup.h"
 
 #include <QBasicTimer>
 #include <QByteArray>

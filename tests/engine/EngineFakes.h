@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/TaskStatusEvent.h"
-#include "player/PlayerDisplay.h"
+#include "engine/PlayerDisplay.h"
 #include "service/ServiceClient.h"
 
 #include <QCoreApplication>

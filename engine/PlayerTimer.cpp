@@ -1,11 +1,11 @@
-#include "player/PlayerTimer.h"
+#include "engine/PlayerTimer.h"
 
 #include "platform/SettingsStore.h"
 #include "platform/StartupTrace.h"
 #include "platform/TaskStatusEvent.h"
-#include "player/BookDocument.h"
-#include "player/MediaUrlTemplate.h"
-#include "player/PlayerDisplay.h"
+#include "engine/BookDocument.h"
+#include "engine/MediaUrlTemplate.h"
+#include "engine/PlayerDisplay.h"
 #include "service/ServiceClient.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // Filling plug-in URL templates with a card's texts.
-#include "player/MediaUrlTemplate.h"
+#include "engine/MediaUrlTemplate.h"
 
 #include <gtest/gtest.h>
 
