@@ -1,31 +1,20 @@
 #include "app/CChildView.h"
 
 #include "app/ChromeGeometry.h"
+#include "app/WindowChrome.h"
 #include "library/LibraryControl.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
-#include "platform/Shell.h"
-#include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
 #include "player/PlayerControl.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
-#include "service/ServiceClient.h"
 #include "signin/LoginControl.h"
-#include "signin/UpdatePrompt.h"
 #include "widgets/CSkinButton.h"
-#include "widgets/WaitCursor.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QTableWidget>
-#include <QUrl>
 #include <QWindow>
 
 using namespace Res;
@@ -34,76 +23,28 @@ namespace {
 const QColor kBackground(237, 237, 236);
 const QColor kOutline(150, 150, 150);
 
-Qt::Edges EdgesFor(int code) {
-    switch (code) {
-    case ChromeGeometry::HTLEFT:
-        return Qt::LeftEdge;
-    case ChromeGeometry::HTRIGHT:
-        return Qt::RightEdge;
-    case ChromeGeometry::HTTOP:
-        return Qt::TopEdge;
-    case ChromeGeometry::HTTOPLEFT:
-        return Qt::TopEdge | Qt::LeftEdge;
-    case ChromeGeometry::HTTOPRIGHT:
-        return Qt::TopEdge | Qt::RightEdge;
-    case ChromeGeometry::HTBOTTOM:
-        return Qt::BottomEdge;
-    case ChromeGeometry::HTBOTTOMLEFT:
-        return Qt::BottomEdge | Qt::LeftEdge;
-    case ChromeGeometry::HTBOTTOMRIGHT:
-        return Qt::BottomEdge | Qt::RightEdge;
-    default:
-        return {};
-    }
-}
-
-Qt::CursorShape CursorFor(int code) {
-    switch (code) {
-    case ChromeGeometry::HTLEFT:
-    case ChromeGeometry::HTRIGHT:
-        return Qt::SizeHorCursor;
-    case ChromeGeometry::HTTOP:
-    case ChromeGeometry::HTBOTTOM:
-        return Qt::SizeVerCursor;
-    case ChromeGeometry::HTTOPLEFT:
-    case ChromeGeometry::HTBOTTOMRIGHT:
-        return Qt::SizeFDiagCursor;
-    case ChromeGeometry::HTTOPRIGHT:
-    case ChromeGeometry::HTBOTTOMLEFT:
-        return Qt::SizeBDiagCursor;
-    default:
-        return Qt::ArrowCursor;
-    }
-}
-
-// Only an X11 client may place its own window; elsewhere the windowing system moves it.
-bool CanPlaceWindows() {
-    return QGuiApplication::platformName() == QLatin1String("xcb") ||
-           QGuiApplication::platformName() == QLatin1String("offscreen");
-}
 } // namespace
 
-CChildView::CChildView(PlayerTimer& engine, ServiceClient& client, QWidget* parent)
-    : QWidget(parent), engine_(engine), client_(client) {
+CChildView::CChildView(PlayerTimer& engine, const QString& serviceUrl, QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 
-    client_.OpenSession();
-    signIn_ = new LoginControl(client_, this);
-    library_ = new LibraryControl(client_, engine_, this);
+    signIn_ = new LoginControl(serviceUrl, this);
+    library_ = new LibraryControl(this);
     library_->hide();
-    connect(signIn_, &LoginControl::playerRequested, this, [this] { ShowPanel(PANEL_PLAYER); });
-    connect(signIn_, &LoginControl::closeRequested, this, &CChildView::exitRequested);
+    // The book list's back button returns to the loaded book without restarting it.
     connect(library_, &LibraryControl::playerRequested, this, [this] { ShowPanel(PANEL_PLAYER); });
-    connect(library_, &LibraryControl::signInRequested, this, [this] { ShowPanel(PANEL_SIGNIN); });
 
     browser_ = new HtmlView();
     // The panel adopts the browser view as its child.
-    player_ = new PlayerControl(engine_, *browser_, MediaPlayer::Create(), this);
+    player_ = new PlayerControl(engine, *browser_, MediaPlayer::Create(), this);
     player_->hide();
-    connect(player_, &PlayerControl::menuRequested, this, &CChildView::ShowBookMenu);
     browser_->LoadPage();
+
+    auto* chrome = new WindowChrome(this);
+    connect(chrome, &WindowChrome::captionRightClicked, this, &CChildView::trayMenuRequested);
+    connect(chrome, &WindowChrome::captionDoubleClicked, this,
+            [this] { OnTitleButton(IDC_MAXIMIZE_BUTTON); });
 
     CreateChrome();
     FocusSignIn();
@@ -188,11 +129,10 @@ void CChildView::ShowPanel(int panel) {
         FocusSignIn();
         break;
     case PANEL_LIBRARY:
+        // The flows' controller fills the list and focuses it once the service has answered.
         player_->SetPlayerShown(false);
         library_->show();
         player_->hide();
-        if (library_->LoadBookList())
-            library_->List()->setFocus();
         break;
     case PANEL_PLAYER:
         player_->SetPlayerShown(true);
@@ -207,88 +147,10 @@ void CChildView::ShowPanel(int panel) {
     }
 }
 
-void CChildView::OnPageReady() {
-    // A sign-in by hand that finished first owns the start; a second one would open the book twice.
-    if (client_.IsSignedIn())
-        return;
-    if (!signIn_->TryAutoSignIn())
-        return;
-    const int update = UpdatePrompt::CheckForUpdate(client_, window());
-    if (update == 1) {
-        OpenSignedInBook();
-        return;
-    }
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 0);
-    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), QString());
-    if (update == 0) {
-        // The installer runs: the program ends.
-        Q_EMIT exitRequested();
-        return;
-    }
-    MessageBox::Show(window(),
-                     QStringLiteral("프로그램 실행 환경 동기화를 위해 반드시 업데이트가 필요합니다."),
-                     MessageBox::Ok, MessageBox::Exclamation);
-}
-
-// ---- background tasks ----
-
-void CChildView::OpenBook(uint32_t bookId) {
-    engine_.StartLoad(bookId);
-    SwitchToPlayerWithNotice(QStringLiteral("데이터를 불러오는 중"));
-}
-
-void CChildView::OpenSignedInBook() {
-    engine_.StartLoad(static_cast<uint32_t>(client_.StartBookId()));
-    SwitchToPlayerWithNotice(QStringLiteral("데이터를 불러오는 중"));
-}
-
-void CChildView::SwitchToPlayerWithNotice(const QString& notice) {
-    player_->ShowLoadMessage(notice);
-    current_ = PANEL_PLAYER;
-    player_->SetPlayerShown(true);
-    player_->show();
-    signIn_->hide();
-    library_->hide();
-    browser_->CallScript(QStringLiteral("updateControls"));
-    player_->setFocus();
-}
-
-void CChildView::OnTaskStatus(int code, uint32_t bookId) {
-    switch (code) {
-    case TaskStatusEvent::TASK_BOOK_READY:
-        player_->InitPlugins();
-        engine_.ShowCard(engine_.Position());
-        if (engine_.AutoPlay() && !engine_.IsPlaying() && engine_.ActiveCount() > 0)
-            engine_.StartPlaying();
-        player_->UpdateButtons();
-        player_->update();
-        break;
-    case TaskStatusEvent::TASK_LOAD_FAILED:
-        player_->ShowMessage(QStringLiteral("데이터 불러오기에 실패하였습니다."));
-        break;
-    case TaskStatusEvent::TASK_NO_BOOK:
-        player_->ShowMessage(QStringLiteral("학습할 단어장을 선택해 주십시오."));
-        break;
-    case TaskStatusEvent::TASK_PAGE_READY:
-        OnPageReady();
-        break;
-    case TaskStatusEvent::TASK_OPEN_BOOK:
-        OpenBook(bookId);
-        break;
-    case TaskStatusEvent::TASK_OPEN_SIGNED_IN_BOOK:
-        OpenSignedInBook();
-        break;
-    default:
-        break;
-    }
-}
-
 // ---- book menu ----
 
-std::unique_ptr<QMenu> CChildView::BuildBookMenu() {
+std::unique_ptr<QMenu> CChildView::BuildBookMenu(bool idle, bool loaded) {
     auto menu = std::make_unique<QMenu>();
-    const bool idle = !engine_.IsLoading();
-    const bool loaded = engine_.IsLoaded();
     auto add = [&menu](int id, const char16_t* text, bool enabled) {
         QAction* action = menu->addAction(QString::fromUtf16(text));
         action->setData(id);
@@ -308,72 +170,11 @@ std::unique_ptr<QMenu> CChildView::BuildBookMenu() {
     return menu;
 }
 
-void CChildView::ShowBookMenu(QPoint anchor) {
-    std::unique_ptr<QMenu> menu = BuildBookMenu();
+int CChildView::ExecBookMenu(QPoint anchor, bool idle, bool loaded) {
+    std::unique_ptr<QMenu> menu = BuildBookMenu(idle, loaded);
     const QPoint topLeft(anchor.x() - menu->sizeHint().width(), anchor.y());
-    if (QAction* chosen = menu->exec(topLeft))
-        OnBookCommand(chosen->data().toInt());
-}
-
-void CChildView::OnBookCommand(int id) {
-    switch (id) {
-    case ID_LOAD_BOOK:
-        if (engine_.IsPlaying())
-            engine_.StopPlaying();
-        ShowPanel(PANEL_LIBRARY);
-        break;
-    case ID_CLEAR_MARKS:
-        if (MessageBox::Show(this, QStringLiteral("암기완료를 모두 해제하시겠습니까?"), MessageBox::YesNo,
-                             MessageBox::Information) != MessageBox::AnswerYes)
-            return;
-        if (engine_.IsLoaded())
-            engine_.StartClearMarks(engine_.BookId());
-        SwitchToPlayerWithNotice(QStringLiteral("암기완료를 해제하는 중"));
-        break;
-    case ID_BOOK_DETAILS:
-    case ID_WEB_BOOKS:
-    case ID_WEB_LIBRARY:
-    case ID_WEB_COMMUNITY:
-        OpenWebPage(id);
-        break;
-    case ID_SETTINGS:
-        Q_EMIT settingsRequested();
-        break;
-    default:
-        break;
-    }
-}
-
-void CChildView::OpenWebPage(int id) {
-    if (id == ID_BOOK_DETAILS && !engine_.IsLoaded()) {
-        MessageBox::Show(this, QStringLiteral("단어장을 먼저 선택해주세요"));
-        return;
-    }
-    QString suffix;
-    switch (id) {
-    case ID_WEB_LIBRARY:
-        suffix = QStringLiteral("?to=/library");
-        break;
-    case ID_WEB_BOOKS:
-        suffix = QStringLiteral("?to=/books");
-        break;
-    case ID_WEB_COMMUNITY:
-        suffix = QStringLiteral("?to=/forums");
-        break;
-    default:
-        suffix = QStringLiteral("?to=/books/view/") + QString::number(engine_.BookId());
-        break;
-    }
-    QString token;
-    {
-        const WaitCursor wait;
-        // A failed request leaves the token empty; the page opens all the same.
-        if (client_.GetToken(token) != ServiceClient::ResultOk)
-            token.clear();
-    }
-    // The token is placed into a path: anything but URL-safe characters is escaped.
-    const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(token));
-    Shell::Open(client_.BaseUrl() + QStringLiteral("/application/auth_token/") + encoded + suffix);
+    QAction* chosen = menu->exec(topLeft);
+    return chosen != nullptr ? chosen->data().toInt() : 0;
 }
 
 // ---- chrome ----
@@ -465,77 +266,4 @@ void CChildView::paintEvent(QPaintEvent*) {
 
 void CChildView::focusInEvent(QFocusEvent*) {
     FocusCurrentPanel();
-}
-
-void CChildView::UpdateCursor(QPoint pos) {
-    const int code = ChromeGeometry::HitTest(width(), height(), pos);
-    setCursor(CursorFor(code));
-}
-
-void CChildView::mousePressEvent(QMouseEvent* event) {
-    const int code = ChromeGeometry::HitTest(width(), height(), event->position().toPoint());
-    QWidget* frame = window();
-    if (event->button() == Qt::RightButton) {
-        if (code == ChromeGeometry::HTCAPTION)
-            Q_EMIT trayMenuRequested(event->globalPosition().toPoint());
-        return;
-    }
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (code == ChromeGeometry::HTCAPTION) {
-        if (frame->isMaximized())
-            return;
-        if (!CanPlaceWindows()) {
-            if (QWindow* handle = frame->windowHandle())
-                handle->startSystemMove();
-            return;
-        }
-        drag_ = Drag::Move;
-        dragOffset_ = event->globalPosition().toPoint() - frame->pos();
-        return;
-    }
-    if (ChromeGeometry::IsSizingEdge(code)) {
-        if (QWindow* handle = frame->windowHandle(); handle && handle->startSystemResize(EdgesFor(code)))
-            return;
-        // No help from the windowing system (none runs, as under a bare X server): resize by hand.
-        drag_ = Drag::Resize;
-        dragEdge_ = code;
-        dragStart_ = event->globalPosition().toPoint();
-        dragGeometry_ = frame->geometry();
-    }
-}
-
-void CChildView::mouseMoveEvent(QMouseEvent* event) {
-    QWidget* frame = window();
-    const QPoint global = event->globalPosition().toPoint();
-    switch (drag_) {
-    case Drag::Move: {
-        const QRect proposed(global - dragOffset_, frame->size());
-        QScreen* screen = QGuiApplication::screenAt(proposed.center());
-        if (screen == nullptr)
-            screen = frame->screen();
-        frame->move(screen ? ChromeGeometry::Snap(proposed, screen->availableGeometry())
-                           : proposed.topLeft());
-        break;
-    }
-    case Drag::Resize:
-        frame->setGeometry(ChromeGeometry::Resized(dragGeometry_, dragEdge_, global - dragStart_));
-        break;
-    case Drag::None:
-        UpdateCursor(event->position().toPoint());
-        break;
-    }
-}
-
-void CChildView::mouseReleaseEvent(QMouseEvent*) {
-    drag_ = Drag::None;
-}
-
-void CChildView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton &&
-        ChromeGeometry::HitTest(width(), height(), event->position().toPoint()) ==
-            ChromeGeometry::HTCAPTION) {
-        drag_ = Drag::None;
-        OnTitleButton(IDC_MAXIMIZE_BUTTON);
-    }
 }

@@ -44,9 +44,9 @@ bool CLexicartaApp::InitInstance() {
     StartupTrace::Mark("frame-shown");
     trimmer_ = std::make_unique<HeapTrimmer>();
 
-    if (SettingsStore::GetInt(SettingsStore::StartWithPC, 2) == 2) {
+    if (SettingsStore::Get(SettingsStore::StartWithPC) == 2) {
         SetStartWithPC(true);
-        SettingsStore::WriteInt(SettingsStore::StartWithPC, 1);
+        SettingsStore::Set(SettingsStore::StartWithPC, 1);
     }
     return true;
 }

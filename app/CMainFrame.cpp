@@ -4,11 +4,10 @@
 #include "app/CProgramInfoDlg.h"
 #include "app/ChromeGeometry.h"
 #include "app/SettingsDialog.h"
+#include "engine/PlayerTimer.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/StartupEntry.h"
-#include "platform/TaskStatusEvent.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -25,32 +24,28 @@ using namespace Res;
 
 CMainFrame::CMainFrame(std::unique_ptr<ServiceClient> client, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      client_(client ? std::move(client) : std::make_unique<ServiceClient>()),
-      engine_(std::make_unique<PlayerTimer>(*client_)) {
+      controller_(
+          std::make_unique<MainController>(client ? std::move(client) : std::make_unique<ServiceClient>())) {
     setWindowTitle(StringTable::Load(IDR_MAINFRAME));
     setWindowIcon(Artwork::Icon(IDR_MAINFRAME));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(ChromeGeometry::kMinWidth, ChromeGeometry::kMinHeight);
     resize(ChromeGeometry::kStartWidth, ChromeGeometry::kStartHeight);
-    // The workers and the browser view report to the main window from the start.
-    TaskStatusEvent::SetMainWindow(this);
-
-    view_ = std::make_unique<CChildView>(*engine_, *client_, this);
+    view_ = std::make_unique<CChildView>(Engine(), Client().BaseUrl(), this);
     view_->setGeometry(rect());
-    connect(view_.get(), &CChildView::settingsRequested, this, &CMainFrame::RunSettings);
+    controller_->Bind(view_.get(), this);
+    connect(controller_.get(), &MainController::settingsRequested, this, &CMainFrame::RunSettings);
+    connect(controller_.get(), &MainController::exitRequested, this, &CMainFrame::Exit);
     connect(view_.get(), &CChildView::trayMenuRequested, this, &CMainFrame::PopUpTrayMenu);
-    connect(view_.get(), &CChildView::exitRequested, this, &CMainFrame::Exit);
     CreateTray();
 }
 
 CMainFrame::~CMainFrame() {
-    if (TaskStatusEvent::MainWindow() == this)
-        TaskStatusEvent::SetMainWindow(nullptr);
     if (tray_ != nullptr)
         tray_->hide();
+    controller_->Unbind();
     view_.reset();
-    engine_.reset();
-    client_.reset();
+    controller_.reset();
 }
 
 void CMainFrame::CreateTray() {
@@ -90,7 +85,7 @@ void CMainFrame::UpdateTrayMenu() {
         if (id == ID_ALWAYS_ON_TOP)
             action->setChecked(view_->IsAlwaysOnTop());
         else if (id == ID_LOGOUT)
-            action->setEnabled(client_->IsSignedIn());
+            action->setEnabled(Client().IsSignedIn());
     }
 }
 
@@ -109,14 +104,13 @@ void CMainFrame::OnCommand(int id) {
         view_->SetAlwaysOnTop(!view_->IsAlwaysOnTop());
         break;
     case ID_LOGOUT:
-        if (client_->IsSignedIn())
-            Logout();
+        controller_->Logout();
         break;
     case ID_SETTINGS:
         RunSettings();
         break;
     case ID_HELP_DESK:
-        Shell::Open(client_->BaseUrl() + QStringLiteral("/helpdesk/help_desktop"));
+        Shell::Open(Client().BaseUrl() + QStringLiteral("/helpdesk/help_desktop"));
         break;
     case ID_PROGRAM_INFO:
         ShowProgramInfo();
@@ -141,8 +135,8 @@ bool CMainFrame::RaiseOpenDialog() {
 void CMainFrame::RunSettings() {
     if (RaiseOpenDialog())
         return;
-    const int delay = SettingsStore::GetInt(QString::fromLatin1(SettingsStore::DelayTime), 5);
-    const bool autoPlay = SettingsStore::GetInt(QString::fromLatin1(SettingsStore::AutoPlay), 1) == 1;
+    const int delay = SettingsStore::Get(SettingsStore::DelayTime);
+    const bool autoPlay = SettingsStore::Get(SettingsStore::AutoPlay) == 1;
     SettingsDialog dialog(IsStartWithPC(), view_->IsAlwaysOnTop(), autoPlay, delay, this);
     openDialog_ = &dialog;
     const int result = dialog.exec();
@@ -150,11 +144,11 @@ void CMainFrame::RunSettings() {
     if (result != QDialog::Accepted || exiting_)
         return;
     view_->SetAlwaysOnTop(dialog.AlwaysOnTop());
-    engine_->SetDelayTime(dialog.Delay());
-    engine_->SetAutoPlay(dialog.AutoPlay());
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoPlay), dialog.AutoPlay() ? 1 : 0);
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::StartWithPC), dialog.StartWithPC() ? 1 : 0);
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::DelayTime), dialog.Delay());
+    Engine().SetDelayTime(dialog.Delay());
+    Engine().SetAutoPlay(dialog.AutoPlay());
+    SettingsStore::Set(SettingsStore::AutoPlay, dialog.AutoPlay() ? 1 : 0);
+    SettingsStore::Set(SettingsStore::StartWithPC, dialog.StartWithPC() ? 1 : 0);
+    SettingsStore::Set(SettingsStore::DelayTime, dialog.Delay());
     SetStartWithPC(dialog.StartWithPC());
 }
 
@@ -165,14 +159,6 @@ void CMainFrame::ShowProgramInfo() {
     openDialog_ = &dialog;
     dialog.exec();
     openDialog_ = nullptr;
-}
-
-void CMainFrame::Logout() {
-    engine_->ResetBook();
-    view_->ShowPanel(CChildView::PANEL_SIGNIN);
-    client_->Logout();
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 0);
-    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), QString());
 }
 
 void CMainFrame::ShowAndActivate() {
@@ -204,20 +190,9 @@ void CMainFrame::Exit() {
         return;
     exiting_ = true;
     hide();
-    // Every transfer ends at once, so that joining the workers takes no time.
-    client_->AbortAll();
-    engine_->ResetBook();
+    controller_->Shutdown();
     close();
     Q_EMIT exitRequested();
-}
-
-bool CMainFrame::event(QEvent* event) {
-    if (event->type() == TaskStatusEvent::WM_TASK_STATUS && view_) {
-        auto* status = static_cast<TaskStatusEvent*>(event);
-        view_->OnTaskStatus(status->Code(), status->BookId());
-        return true;
-    }
-    return QWidget::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

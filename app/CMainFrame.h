@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CChildView.h"
+#include "app/MainController.h"
 #include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 
@@ -13,15 +14,15 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The program's only top-level window: frameless with rounded corners, covered by the main view that
-// draws its chrome. It owns the service client, the playback engine and the view, keeps the icon in
-// the notification area with its menu, and hides instead of closing.
+// draws its chrome. It owns the flows' controller (with the service client and the playback engine)
+// and the view, keeps the icon in the notification area with its menu, and hides instead of closing.
 class CMainFrame : public QWidget {
     Q_OBJECT
   public:
     // With no client given, the frame talks to the service named by the build or the environment.
     explicit CMainFrame(std::unique_ptr<ServiceClient> client = nullptr, QWidget* parent = nullptr);
-    // Destroys the view (and with it every panel) first, then the engine, which joins its workers,
-    // then the service client.
+    // Destroys the view (and with it every panel) first, then the controller, which joins its workers
+    // and then destroys the engine and the service client.
     ~CMainFrame() override;
 
     // Shows the window and brings it to the front (left click on the icon, a second start).
@@ -42,8 +43,9 @@ class CMainFrame : public QWidget {
     bool IsExiting() const { return exiting_; }
 
     CChildView* View() const { return view_.get(); }
-    PlayerTimer& Engine() const { return *engine_; }
-    ServiceClient& Client() const { return *client_; }
+    MainController& Controller() const { return *controller_; }
+    PlayerTimer& Engine() const { return controller_->Engine(); }
+    ServiceClient& Client() const { return controller_->Client(); }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
 
     // The settings command: the dialog filled from the stored values and the window's real state; on
@@ -55,7 +57,6 @@ class CMainFrame : public QWidget {
     void exitRequested();
 
   protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -63,15 +64,13 @@ class CMainFrame : public QWidget {
 
   private:
     void CreateTray();
-    void Logout();
     void PopUpTrayMenu(QPoint globalPos);
     void ShowProgramInfo();
     // Brings an open dialog of the frame to the front; false when none is open.
     bool RaiseOpenDialog();
 
-    // Destroyed in reverse order: view, engine, client.
-    std::unique_ptr<ServiceClient> client_;
-    std::unique_ptr<PlayerTimer> engine_;
+    // Destroyed in reverse order: view, then the controller.
+    std::unique_ptr<MainController> controller_;
     std::unique_ptr<CChildView> view_;
 
     QSystemTrayIcon* tray_ = nullptr;

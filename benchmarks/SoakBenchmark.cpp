@@ -27,11 +27,11 @@
 #include "app/CChildView.h"
 #include "app/CMainFrame.h"
 #include "devservice/ServiceStore.h"
+#include "engine/PlayerTimer.h"
 #include "platform/HeapTrimmer.h"
 #include "platform/SettingsStore.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
-#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 #include "tests/player/HtmlViewFixture.h"
@@ -279,11 +279,11 @@ std::unique_ptr<CMainFrame> StartProgram(DevService& service, bool autoPlay) {
         std::fprintf(stderr, "the soak user could not sign in\n");
         return nullptr;
     }
-    SettingsStore::WriteInt(SettingsStore::AutoLogin, 1);
-    SettingsStore::WriteString(SettingsStore::User, QStringLiteral("soak"));
-    SettingsStore::WriteString(SettingsStore::Token, client.Token());
-    SettingsStore::WriteInt(SettingsStore::AutoPlay, autoPlay ? 1 : 0);
-    SettingsStore::WriteInt(SettingsStore::DelayTime, 5);
+    SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
+    SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("soak"));
+    SettingsStore::WriteString(SettingsStore::Token.name, client.Token());
+    SettingsStore::WriteInt(SettingsStore::AutoPlay.name, autoPlay ? 1 : 0);
+    SettingsStore::WriteInt(SettingsStore::DelayTime.name, 5);
 
     auto frame = std::make_unique<CMainFrame>(std::make_unique<ServiceClient>(service.BaseUrl()));
     frame->show();

@@ -476,11 +476,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 1);
-    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::User), QStringLiteral("demo"));
-    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), token);
+    SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
+    SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
+    SettingsStore::WriteString(SettingsStore::Token.name, token);
     // Not the first run: the start does not register itself at login.
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::StartWithPC), 1);
+    SettingsStore::WriteInt(SettingsStore::StartWithPC.name, 1);
 
     const std::string program = Program("STARTUP_BENCHMARK_PROGRAM", LEXICARTA_PROGRAM_PATH);
     const std::string bare = Program("STARTUP_BENCHMARK_BARE", LEXICARTA_BARE_PATH);

@@ -1,11 +1,11 @@
 #include "engine/PlayerTimer.h"
 
-#include "platform/SettingsStore.h"
-#include "platform/StartupTrace.h"
-#include "platform/TaskStatusEvent.h"
 #include "engine/BookDocument.h"
 #include "engine/MediaUrlTemplate.h"
 #include "engine/PlayerDisplay.h"
+#include "platform/SettingsStore.h"
+#include "platform/StartupTrace.h"
+#include "platform/TaskStatusEvent.h"
 #include "service/ServiceClient.h"
 
 #include <QCoreApplication>
@@ -42,8 +42,8 @@ struct PlayerTimer::Relay : QEvent {
 PlayerTimer::PlayerTimer(ServiceClient& client, QObject* parent)
     : QObject(parent), client_(client), random_(static_cast<std::mt19937::result_type>(
                                             std::chrono::system_clock::now().time_since_epoch().count())) {
-    SetDelayTime(SettingsStore::GetInt(QString::fromLatin1(SettingsStore::DelayTime), 5));
-    auto_play_ = SettingsStore::GetInt(QString::fromLatin1(SettingsStore::AutoPlay), 1) != 0;
+    SetDelayTime(SettingsStore::Get(SettingsStore::DelayTime));
+    auto_play_ = SettingsStore::Get(SettingsStore::AutoPlay) != 0;
 }
 
 PlayerTimer::~PlayerTimer() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Book.h"
-#include "engine/WorkerGroup.h"
+#include "platform/WorkerGroup.h"
 
 #include <QBasicTimer>
 #include <QByteArray>

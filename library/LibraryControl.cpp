@@ -1,15 +1,9 @@
 #include "library/LibraryControl.h"
 
-#include "library/BookList.h"
-#include "platform/MessageBox.h"
-#include "platform/TaskStatusEvent.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
-#include "service/ServiceClient.h"
 #include "widgets/CSkinButton.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -21,17 +15,10 @@ namespace {
 
 const QColor kBackground(237, 237, 236);
 
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace
 
-LibraryControl::LibraryControl(ServiceClient& client, PlayerTimer& engine, QWidget* parent)
-    : QWidget(parent), client_(client), engine_(engine), backNormal_(Artwork::Bitmap(IDB_BACK_NORMAL)),
+LibraryControl::LibraryControl(QWidget* parent)
+    : QWidget(parent), backNormal_(Artwork::Bitmap(IDB_BACK_NORMAL)),
       backPressed_(Artwork::Bitmap(IDB_BACK_PRESSED)), backHover_(Artwork::Bitmap(IDB_BACK_HOVER)),
       loadNormal_(Artwork::Bitmap(IDB_LOAD_NORMAL)), loadPressed_(Artwork::Bitmap(IDB_LOAD_PRESSED)),
       loadHover_(Artwork::Bitmap(IDB_LOAD_HOVER)) {
@@ -90,23 +77,8 @@ int32_t LibraryControl::BookId(int row) const {
     return item == nullptr ? 0 : item->data(kBookIdRole).toInt();
 }
 
-bool LibraryControl::LoadBookList() {
+void LibraryControl::SetBooks(const std::vector<BookList::Entry>& books) {
     list_->setRowCount(0);
-    QString answer;
-    int result;
-    {
-        WaitCursor wait;
-        result = client_.GetLibrary(answer);
-    }
-    if (result == ServiceClient::ResultFailed) {
-        // The exclamation icon, as the sign-in panel shows the same message.
-        MessageBox::Show(window(), QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다."),
-                         MessageBox::Ok, MessageBox::Exclamation);
-        engine_.ResetBook();
-        Q_EMIT signInRequested();
-        return false;
-    }
-    const std::vector<BookList::Entry> books = BookList::Parse(answer);
     list_->setRowCount(int(books.size()));
     for (size_t i = 0; i < books.size(); ++i) {
         auto* item = new QTableWidgetItem(books[i].title);
@@ -114,20 +86,21 @@ bool LibraryControl::LoadBookList() {
         list_->setItem(int(i), 0, item);
     }
     list_->viewport()->update();
-    return true;
+}
+
+void LibraryControl::SetWaiting(bool waiting) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(list_), static_cast<QWidget*>(back_), static_cast<QWidget*>(load_)})
+        control->setEnabled(!waiting);
 }
 
 void LibraryControl::Load() {
+    if (!load_->isEnabled())
+        return;
     const QList<QTableWidgetItem*> selected = list_->selectedItems();
     if (selected.isEmpty())
         return;
-    const int32_t bookId = selected.first()->data(kBookIdRole).toInt();
-    if (engine_.HasLoadWorker()) {
-        WaitCursor wait;
-        engine_.CancelAndWaitForLoad();
-    }
-    TaskStatusEvent::Send(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_OPEN_BOOK,
-                          static_cast<uint32_t>(bookId));
+    Q_EMIT bookChosen(selected.first()->data(kBookIdRole).toInt());
 }
 
 void LibraryControl::Back() {

@@ -3,15 +3,17 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "library/BookList.h"
+
 #include <cstdint>
+#include <vector>
 
 class CSkinButton;
-class PlayerTimer;
 class QTableWidget;
-class ServiceClient;
 
 // The book list panel: the titles of the user's books in a one-column list, with a back button that
-// returns to the player and a load button that asks the main window to open the selected book.
+// returns to the player and a load button that asks for the selected book. The flows' controller
+// fetches the list and hands it over.
 class LibraryControl : public QWidget {
     Q_OBJECT
   public:
@@ -19,14 +21,14 @@ class LibraryControl : public QWidget {
     // Item data role of a row: the book id.
     static constexpr int kBookIdRole = Qt::UserRole;
 
-    LibraryControl(ServiceClient& client, PlayerTimer& engine, QWidget* parent = nullptr);
+    explicit LibraryControl(QWidget* parent = nullptr);
     ~LibraryControl() override;
 
-    // Fills the list from the service; false (after the message, with the engine emptied and sign-in
-    // requested) when the service could not be reached.
-    bool LoadBookList();
-    // Asks the main window to open the selected book, once a running load has ended; nothing without
-    // a selection.
+    // Shows these books, in this order.
+    void SetBooks(const std::vector<BookList::Entry>& books);
+    // While the list is being fetched, or a running load waited for, the buttons and the list rest.
+    void SetWaiting(bool waiting);
+    // Asks for the selected book; nothing without a selection.
     void Load();
     // Back to the player panel, loading nothing.
     void Back();
@@ -40,8 +42,8 @@ class LibraryControl : public QWidget {
   Q_SIGNALS:
     // The main view is to show the player panel again.
     void playerRequested();
-    // The service could not be reached: the main view is to show the sign-in panel.
-    void signInRequested();
+    // The user chose this book.
+    void bookChosen(int32_t bookId);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,8 +56,6 @@ class LibraryControl : public QWidget {
     // Enter and Escape are swallowed, so that neither does anything inside the panel.
     static bool SwallowKey(QEvent* event);
 
-    ServiceClient& client_;
-    PlayerTimer& engine_;
     QPixmap backNormal_, backPressed_, backHover_;
     QPixmap loadNormal_, loadPressed_, loadHover_;
     QTableWidget* list_ = nullptr;

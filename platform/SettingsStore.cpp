@@ -49,6 +49,22 @@ template <typename Write> bool writeValue(Write&& write) {
 
 } // namespace
 
+int SettingsStore::Get(IntValue value) {
+    return GetInt(QString::fromLatin1(value.name), value.fallback);
+}
+
+bool SettingsStore::Set(IntValue value, int number) {
+    return WriteInt(QString::fromLatin1(value.name), number);
+}
+
+QString SettingsStore::Get(TextValue value) {
+    return GetString(QString::fromLatin1(value.name), QString());
+}
+
+bool SettingsStore::Set(TextValue value, const QString& text) {
+    return WriteString(QString::fromLatin1(value.name), text);
+}
+
 QString SettingsStore::FilePath() {
     return openSettings().fileName();
 }

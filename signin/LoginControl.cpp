@@ -1,24 +1,16 @@
 #include "signin/LoginControl.h"
 
-#include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
-#include "platform/StartupTrace.h"
-#include "platform/TaskStatusEvent.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
-#include "service/ServiceClient.h"
-#include "signin/UpdatePrompt.h"
-#include "widgets/CLoadingBox.h"
 #include "widgets/CSkinButton.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPointer>
 
 #include <memory>
 
@@ -40,18 +32,10 @@ bool IsEnterOrEscape(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
 }
 
-// The wait cursor while the GUI thread waits for the service.
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace
 
-LoginControl::LoginControl(ServiceClient& client, QWidget* parent)
-    : QWidget(parent), client_(client), labelFont_(QStringLiteral("Gulim"), 9),
+LoginControl::LoginControl(const QString& serviceUrl, QWidget* parent)
+    : QWidget(parent), serviceUrl_(serviceUrl), labelFont_(QStringLiteral("Gulim"), 9),
       editFont_(QStringLiteral("Arial"), 10), logo_(Artwork::Bitmap(Res::IDB_SIGNIN_LOGO)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette colours = palette();
@@ -72,7 +56,7 @@ LoginControl::LoginControl(ServiceClient& client, QWidget* parent)
         edit->setFont(editFont_);
         edit->setStyleSheet(QString::fromLatin1(kStaticEdge));
     }
-    user_->setText(SettingsStore::GetString(QString::fromLatin1(SettingsStore::User), QString()));
+    user_->setText(SettingsStore::Get(SettingsStore::User));
 
     autoSignIn_ = new QCheckBox(QStringLiteral("자동으로 들어가기"), this);
     autoSignIn_->setGeometry(Span(0, 150, 118, 164));
@@ -122,7 +106,7 @@ QLabel* LoginControl::MakeLabel(const QString& text, const QRect& rect) {
 }
 
 QLabel* LoginControl::MakeLink(const QString& path, const QString& text, const QRect& rect) {
-    const QString url = client_.BaseUrl() + path;
+    const QString url = serviceUrl_ + path;
     QLabel* link = MakeLabel(
         QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text.toHtmlEscaped()), rect);
     link->setTextFormat(Qt::RichText);
@@ -134,106 +118,37 @@ QLabel* LoginControl::MakeLink(const QString& path, const QString& text, const Q
 }
 
 void LoginControl::SignIn() {
-    // The loading box and the message boxes run event loops; a second sign-in must not start inside them.
-    if (signingIn_)
+    if (waiting_)
         return;
-    QPointer<LoginControl> self(this);
-    signingIn_ = true;
-    struct Done {
-        QPointer<LoginControl>& panel;
-        ~Done() {
-            if (panel)
-                panel->signingIn_ = false;
-        }
-    } done{self};
-
     const QString user = user_->text().left(kMaxText);
     const QString password = password_->text().left(kMaxText);
     password_->clear();
-    client_.SetAutoSignIn(autoSignIn_->isChecked());
-
-    const int outcome = RunLoginJob(client_, user, password, window());
-    if (!self)
-        return;
-
-    switch (outcome) {
-    case ServiceClient::ResultOk: {
-        const int update = UpdatePrompt::CheckForUpdate(client_, window());
-        if (!self)
-            return;
-        if (update < 0) {
-            Message(QStringLiteral("프로그램 실행 환경 동기화를 위해 반드시 업데이트가 필요합니다."));
-            signIn_->setFocus();
-            return;
-        }
-        if (update == 0) {
-            Q_EMIT closeRequested();
-            if (!self)
-                return;
-        }
-        SettingsStore::WriteString(QString::fromLatin1(SettingsStore::User), user);
-        const QString token = client_.Token();
-        if (!token.isEmpty()) {
-            SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 1);
-            SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), token);
-        }
-        Q_EMIT playerRequested();
-        if (!self)
-            return;
-        handOver_.start(kHandOverMs, this);
-        break;
-    }
-    case ServiceClient::ResultRefused:
-        Message(QStringLiteral("아이디 또는 비밀번호 오류입니다."));
-        user_->setFocus();
-        break;
-    case ServiceClient::ResultFailed:
-        Message(QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다."));
-        signIn_->setFocus();
-        break;
-    default: // ResultNoRequest: nothing was sent
-        break;
-    }
+    Q_EMIT signInRequested(user, password, autoSignIn_->isChecked());
 }
 
-int LoginControl::RunLoginJob(ServiceClient& client, const QString& user, const QString& password,
-                              QWidget* owner) {
-    CLoadingBox box(owner);
-    // Stays so if the job never ran: then nothing was sent.
-    int result = ServiceClient::ResultNoRequest;
-    // The worker writes result; it is read only after RunJob has joined the worker.
-    box.RunJob(QStringLiteral("로그인을 하는중 ..."), [&] { result = client.Login(user, password); });
-    return result;
+void LoginControl::SetWaiting(bool waiting) {
+    waiting_ = waiting;
+    signIn_->setEnabled(!waiting);
 }
 
-bool LoginControl::TryAutoSignIn() {
-    // The loading box's event loop may deliver the page-ready status while a sign-in by hand waits for
-    // the service; that sign-in decides, and no second one runs beside it on the same client.
-    if (signingIn_)
-        return false;
-    if (SettingsStore::GetInt(QString::fromLatin1(SettingsStore::AutoLogin), 0) == 0)
-        return false;
-    const QString user = SettingsStore::GetString(QString::fromLatin1(SettingsStore::User), QString());
-    const QString token = SettingsStore::GetString(QString::fromLatin1(SettingsStore::Token), QString());
-    {
-        WaitCursor wait;
-        StartupTrace::Mark("auto-signin-started");
-        client_.TokenLogin(token, user);
-        StartupTrace::Mark("auto-signin-done");
-    }
-    if (client_.IsSignedIn())
-        return true;
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::AutoLogin), 0);
-    SettingsStore::WriteString(QString::fromLatin1(SettingsStore::Token), QString());
-    return false;
+void LoginControl::FocusUser() {
+    user_->setFocus();
+}
+
+void LoginControl::FocusSignInButton() {
+    signIn_->setFocus();
+}
+
+void LoginControl::StartHandOver() {
+    handOver_.start(kHandOverMs, this);
 }
 
 void LoginControl::OnTimer(int id) {
     if (id != kHandOverTimer || !handOver_.isActive())
         return;
-    // Stopped first, so that whatever the main window does meanwhile cannot make it fire twice.
+    // Stopped first, so that whatever the book's opening does meanwhile cannot make it fire twice.
     handOver_.stop();
-    TaskStatusEvent::Send(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_OPEN_SIGNED_IN_BOOK, 0);
+    Q_EMIT handOverDue();
 }
 
 bool LoginControl::IsTimerActive(int id) const {
@@ -245,10 +160,6 @@ void LoginControl::timerEvent(QTimerEvent* event) {
         OnTimer(kHandOverTimer);
     else
         QWidget::timerEvent(event);
-}
-
-void LoginControl::Message(const QString& text) {
-    MessageBox::Show(window(), text, MessageBox::Ok, MessageBox::Exclamation);
 }
 
 bool LoginControl::HandleKey(QEvent* event) {

@@ -9,12 +9,11 @@ class CSkinButton;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class ServiceClient;
 
 // The sign-in panel: user id, password, the automatic sign-in check box, the sign-in button and the
-// links to the service's registration and id-recovery pages. A sign-in runs behind the loading box;
-// a successful one stores the user id (and the automatic sign-in token when the service issued one),
-// runs the update check and hands over to the player panel.
+// links to the service's registration and id-recovery pages. Signing in is asked of the flows'
+// controller with the texts and the box; after a successful sign-in the panel's timer 100 hands over
+// to the book that the service named.
 class LoginControl : public QWidget {
     Q_OBJECT
   public:
@@ -26,24 +25,24 @@ class LoginControl : public QWidget {
         IDC_SIGNIN = 1014,
         IDC_REGISTER = 1015,
     };
-    // One-shot timer that asks the main window, after a manual sign-in, to open the signed-in book.
+    // One-shot timer after a manual sign-in: then the signed-in book is to open.
     static constexpr int kHandOverTimer = 100;
     static constexpr int kHandOverMs = 100;
     // Texts are read up to this many characters.
     static constexpr int kMaxText = 255;
 
-    explicit LoginControl(ServiceClient& client, QWidget* parent = nullptr);
+    // `serviceUrl` is where the registration and id-recovery links lead.
+    explicit LoginControl(const QString& serviceUrl, QWidget* parent = nullptr);
     ~LoginControl() override;
 
-    // Signs in with the texts of the two fields (the password field is cleared) and handles the outcome.
+    // Asks for a sign-in with the texts of the two fields (the password field is cleared) and the box.
     void SignIn();
-    // The automatic sign-in with the stored token, on the calling thread. True when the client is signed
-    // in afterwards; a refused token erases the stored automatic sign-in.
-    bool TryAutoSignIn();
-    // Runs Login on a worker while the loading box shows modally over `owner`'s window; returns the
-    // result code once the box is closed and the worker joined.
-    static int RunLoginJob(ServiceClient& client, const QString& user, const QString& password,
-                           QWidget* owner);
+    // While an automatic sign-in runs, the panel takes no sign-in of its own.
+    void SetWaiting(bool waiting);
+    void FocusUser();
+    void FocusSignInButton();
+    // Starts timer 100; when it fires, handOverDue is emitted once.
+    void StartHandOver();
 
     QLineEdit* UserEdit() const { return user_; }
     QLineEdit* PasswordEdit() const { return password_; }
@@ -57,10 +56,9 @@ class LoginControl : public QWidget {
     bool IsTimerActive(int id) const;
 
   Q_SIGNALS:
-    // The main view is to show the player panel (after a successful sign-in).
-    void playerRequested();
-    // The installer has been started: the main window is to hide and close, ending the program.
-    void closeRequested();
+    void signInRequested(const QString& user, const QString& password, bool autoSignIn);
+    // Timer 100 has fired: the signed-in book is to open.
+    void handOverDue();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,12 +69,11 @@ class LoginControl : public QWidget {
 
   private:
     QLabel* MakeLabel(const QString& text, const QRect& rect);
-    QLabel* MakeLink(const QString& path, const QString& text, const QRect& rect);
+    QLabel* MakeLink(const QString& url, const QString& text, const QRect& rect);
     // Enter signs in and Escape does nothing, wherever the focus is inside the panel.
     bool HandleKey(QEvent* event);
-    void Message(const QString& text);
 
-    ServiceClient& client_;
+    QString serviceUrl_;
     QFont labelFont_;
     QFont editFont_;
     QPixmap logo_;
@@ -87,5 +84,5 @@ class LoginControl : public QWidget {
     QLabel* findId_ = nullptr;
     CSkinButton* signIn_ = nullptr;
     QBasicTimer handOver_;
-    bool signingIn_ = false;
+    bool waiting_ = false;
 };

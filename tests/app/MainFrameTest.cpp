@@ -6,15 +6,14 @@
 #include "app/SettingsDialog.h"
 
 #include "../player/HtmlViewFixture.h"
+#include "engine/PlayerTimer.h"
 #include "library/LibraryControl.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/StartupEntry.h"
-#include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/PlayerControl.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"
@@ -86,7 +85,7 @@ class MainFrameTest : public ::testing::Test {
         // Every test starts from no settings and no autostart entry.
         QFile::remove(SettingsStore::FilePath());
         QFile::remove(StartupEntry::EntryPath());
-        SettingsStore::WriteInt(SettingsStore::AutoPlay, 0);
+        SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 0);
         MessageBox::SetHandler([this](QWidget*, const QString& text, MessageBox::Buttons, MessageBox::Icon) {
             boxes.push_back(text);
             return answer;
@@ -101,6 +100,8 @@ class MainFrameTest : public ::testing::Test {
         frame->show();
         ASSERT_TRUE(HtmlViewFixture::WaitForPage(Browser())) << "card page did not load";
         QCoreApplication::processEvents();
+        // The automatic sign-in and the update check, when they run.
+        WaitWhileBusy();
     }
     // A token for automatic sign-in, issued as a sign-in with the box ticked gets one.
     QString IssueToken() {
@@ -111,9 +112,9 @@ class MainFrameTest : public ::testing::Test {
         return client.Token();
     }
     void StoreAutoSignIn(const QString& token) {
-        SettingsStore::WriteInt(SettingsStore::AutoLogin, 1);
-        SettingsStore::WriteString(SettingsStore::User, QStringLiteral("demo"));
-        SettingsStore::WriteString(SettingsStore::Token, token);
+        SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
+        SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
+        SettingsStore::WriteString(SettingsStore::Token.name, token);
     }
     void TearDown() override {
         frame.reset();
@@ -122,6 +123,11 @@ class MainFrameTest : public ::testing::Test {
     }
 
     CChildView& View() { return *frame->View(); }
+    MainController& Controller() { return frame->Controller(); }
+    // Waits until no request the user waits for runs any more (they run against the service).
+    void WaitWhileBusy() {
+        ASSERT_TRUE(WaitUntil([this] { return !Controller().IsBusy(); }, 30000));
+    }
     HtmlView& Browser() { return *View().Browser(); }
     PlayerTimer& Engine() { return frame->Engine(); }
     QString PageText() { return Eval(Browser(), QStringLiteral("document.body.innerText")).toString(); }
@@ -179,13 +185,13 @@ TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
     slow.delayMs = 1000;
     slow.times = 1;
     ASSERT_TRUE(service.SetFault(slow));
-    View().OnTaskStatus(6, 0);
+    Controller().OpenSignedInBook();
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
     EXPECT_TRUE(View().Player()->isVisible());
     EXPECT_FALSE(View().SignInPanel()->isVisible());
     {
         // While the load runs the menu offers nothing that would start another task.
-        std::unique_ptr<QMenu> menu = View().BuildBookMenu();
+        std::unique_ptr<QMenu> menu = Controller().BuildBookMenu();
         const auto items = Items(*menu);
         ASSERT_EQ(items.size(), 7u);
         EXPECT_EQ(items[0], std::make_pair(ID_LOAD_BOOK, false));
@@ -200,17 +206,17 @@ TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
     EXPECT_FALSE(Engine().IsPlaying());
     EXPECT_TRUE(
         WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
-    for (const auto& [id, enabled] : Items(*View().BuildBookMenu()))
+    for (const auto& [id, enabled] : Items(*Controller().BuildBookMenu()))
         EXPECT_TRUE(enabled) << id;
 
     // With auto play on, a book with cards starts at once.
     Engine().SetAutoPlay(true);
-    TaskStatusEvent::Send(frame.get(), TaskStatusEvent::TASK_OPEN_BOOK, 2);
+    Controller().ChooseBook(2);
     WaitForLoad();
     EXPECT_EQ(Engine().BookId(), 2u);
     EXPECT_TRUE(Engine().IsPlaying());
     // An empty book loads but does not play.
-    View().OpenBook(5);
+    Controller().OpenBook(5);
     WaitForLoad();
     EXPECT_TRUE(Engine().IsLoaded());
     EXPECT_FALSE(Engine().IsPlaying());
@@ -220,15 +226,15 @@ TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
     down.path = "/application/book/*";
     down.status = 500;
     ASSERT_TRUE(service.SetFault(down));
-    View().OpenBook(1);
+    Controller().OpenBook(1);
     WaitForLoad();
     EXPECT_TRUE(WaitUntil(
         [this] { return PageText().contains(QStringLiteral("데이터 불러오기에 실패하였습니다.")); }));
-    EXPECT_TRUE(Items(*View().BuildBookMenu())[0].second);
+    EXPECT_TRUE(Items(*Controller().BuildBookMenu())[0].second);
     ASSERT_TRUE(service.ClearFaults());
 
     // A book the service does not have.
-    View().OpenBook(999);
+    Controller().OpenBook(999);
     WaitForLoad();
     EXPECT_TRUE(WaitUntil(
         [this] { return PageText().contains(QStringLiteral("학습할 단어장을 선택해 주십시오.")); }));
@@ -236,7 +242,7 @@ TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
 
     // A load superseded by a newer one succeeds silently: the notice stays.
     Engine().SetCancelLoad(true);
-    View().OpenBook(1);
+    Controller().OpenBook(1);
     WaitForLoad();
     Engine().SetCancelLoad(false);
     EXPECT_TRUE(Engine().IsLoaded());
@@ -245,23 +251,24 @@ TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
 
 TEST_F(MainFrameTest, BookMenuCommandsClearMarksAndOpenSignedInPages) {
     // Without a book: details asks for one first, the web pages still open with whatever token came.
-    View().OnBookCommand(ID_BOOK_DETAILS);
+    Controller().OnBookCommand(ID_BOOK_DETAILS);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], QStringLiteral("단어장을 먼저 선택해주세요"));
     EXPECT_TRUE(opened.empty());
 
     SignIn();
-    View().OpenBook(1);
+    Controller().OpenBook(1);
     WaitForLoad();
     ASSERT_TRUE(Engine().IsLoaded());
     Engine().CompleteCurrent();
     Engine().WaitForWorkers();
     ASSERT_EQ(service.Marks("demo").size(), 1u);
 
-    View().OnBookCommand(ID_WEB_BOOKS);
-    View().OnBookCommand(ID_WEB_LIBRARY);
-    View().OnBookCommand(ID_WEB_COMMUNITY);
-    View().OnBookCommand(ID_BOOK_DETAILS);
+    // Each page waits for its token off the GUI thread.
+    for (int id : {ID_WEB_BOOKS, ID_WEB_LIBRARY, ID_WEB_COMMUNITY, ID_BOOK_DETAILS}) {
+        Controller().OnBookCommand(id);
+        WaitWhileBusy();
+    }
     ASSERT_EQ(opened.size(), 4u);
     const QString prefix = service.BaseUrl() + QStringLiteral("/application/auth_token/");
     const char* suffixes[4] = {"?to=/books", "?to=/library", "?to=/forums", "?to=/books/view/1"};
@@ -273,10 +280,10 @@ TEST_F(MainFrameTest, BookMenuCommandsClearMarksAndOpenSignedInPages) {
 
     // Clearing the marks: No does nothing; Yes shows the notice, then the book again without marks.
     answer = MessageBox::AnswerNo;
-    View().OnBookCommand(ID_CLEAR_MARKS);
+    Controller().OnBookCommand(ID_CLEAR_MARKS);
     EXPECT_FALSE(Engine().IsLoading());
     answer = MessageBox::AnswerYes;
-    View().OnBookCommand(ID_CLEAR_MARKS);
+    Controller().OnBookCommand(ID_CLEAR_MARKS);
     EXPECT_EQ(boxes.back(), QStringLiteral("암기완료를 모두 해제하시겠습니까?"));
     EXPECT_TRUE(WaitUntil([this] { return PageText().contains(QStringLiteral("암기완료를 해제하는 중")); }));
     WaitForLoad();
@@ -287,7 +294,8 @@ TEST_F(MainFrameTest, BookMenuCommandsClearMarksAndOpenSignedInPages) {
 
     // Loading another book stops playing and shows the book list panel.
     Engine().StartPlaying();
-    View().OnBookCommand(ID_LOAD_BOOK);
+    Controller().OnBookCommand(ID_LOAD_BOOK);
+    WaitWhileBusy();
     EXPECT_FALSE(Engine().IsPlaying());
     EXPECT_TRUE(Engine().IsLoaded());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_LIBRARY);
@@ -300,15 +308,58 @@ TEST_F(MainFrameTest, BookMenuCommandsClearMarksAndOpenSignedInPages) {
         settings = true;
         dialog->reject();
     });
-    View().OnBookCommand(ID_SETTINGS);
+    Controller().OnBookCommand(ID_SETTINGS);
     EXPECT_TRUE(settings);
+}
+
+TEST_F(MainFrameTest, TheBookListFailsBackToSignInAndAChosenBookSupersedesARunningLoad) {
+    SignIn();
+    Controller().OpenBook(3);
+    WaitForLoad();
+    ASSERT_TRUE(Engine().IsLoaded());
+
+    // The list comes from the service off the GUI thread, into the panel, which then has the focus.
+    Controller().ShowBookList();
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_LIBRARY);
+    WaitWhileBusy();
+    ASSERT_EQ(View().LibraryPanel()->List()->rowCount(), 5);
+    EXPECT_EQ(frame->focusWidget(), View().LibraryPanel()->List());
+
+    // A book chosen while another still loads: the running load is told to stop and waited for off
+    // the GUI thread, it reports nothing, and the chosen book is the one that opens.
+    DevService::Fault slow;
+    slow.path = "/application/book/1";
+    slow.delayMs = 1500;
+    slow.times = 1;
+    ASSERT_TRUE(service.SetFault(slow));
+    Controller().OpenBook(1);
+    ASSERT_TRUE(Engine().HasLoadWorker());
+    Controller().ChooseBook(4);
+    EXPECT_TRUE(Controller().IsBusy());
+    WaitWhileBusy();
+    WaitForLoad();
+    EXPECT_EQ(Engine().BookId(), 4u);
+    EXPECT_FALSE(Engine().CancelLoad());
+
+    // The service cannot be reached: the message, the engine emptied, the sign-in panel.
+    DevService::Fault down;
+    down.path = "/application/library";
+    down.drop = true;
+    ASSERT_TRUE(service.SetFault(down));
+    boxes.clear();
+    Controller().ShowBookList();
+    WaitWhileBusy();
+    EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다.")});
+    EXPECT_FALSE(Engine().IsLoaded());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_EQ(View().LibraryPanel()->List()->rowCount(), 0);
 }
 
 TEST_F(MainFrameTest, SettingsCommandShowsTheRealStateAndAppliesOnlyOnOk) {
     // Stored values that disagree with the window and the autostart folder: the dialog shows the truth.
-    SettingsStore::WriteInt(SettingsStore::StartWithPC, 1);
-    SettingsStore::WriteInt(SettingsStore::DelayTime, 1000);
-    SettingsStore::WriteInt(SettingsStore::AutoPlay, 2); // on for the engine, off for the dialog
+    SettingsStore::WriteInt(SettingsStore::StartWithPC.name, 1);
+    SettingsStore::WriteInt(SettingsStore::DelayTime.name, 1000);
+    SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 2); // on for the engine, off for the dialog
     SetStartWithPC(false);
     View().SetAlwaysOnTop(true);
     bool seen = false;
@@ -327,8 +378,8 @@ TEST_F(MainFrameTest, SettingsCommandShowsTheRealStateAndAppliesOnlyOnOk) {
     // Cancel: nothing changed anywhere.
     EXPECT_TRUE(View().IsAlwaysOnTop());
     EXPECT_FALSE(IsStartWithPC());
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 0), 1000);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC, 0), 1);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime.name, 0), 1000);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC.name, 0), 1);
     EXPECT_EQ(Engine().DelayTime(), 5);
 
     // OK: applied to the window and the engine, stored, the autostart entry written or removed.
@@ -344,8 +395,8 @@ TEST_F(MainFrameTest, SettingsCommandShowsTheRealStateAndAppliesOnlyOnOk) {
     EXPECT_TRUE(SameLook(View().TitleButton(IDC_TOPMOST_BUTTON), IDB_TOPMOST_OFF_NORMAL));
     EXPECT_EQ(Engine().DelayTime(), 3600);
     EXPECT_TRUE(Engine().AutoPlay());
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 0), 3600);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay, 0), 1);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime.name, 0), 3600);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay.name, 0), 1);
     EXPECT_TRUE(IsStartWithPC());
     WhenModal<SettingsDialog>([](SettingsDialog* dialog) {
         dialog->StartWithPCBox()->setChecked(false);
@@ -354,8 +405,8 @@ TEST_F(MainFrameTest, SettingsCommandShowsTheRealStateAndAppliesOnlyOnOk) {
     });
     frame->OnCommand(ID_SETTINGS);
     EXPECT_FALSE(IsStartWithPC());
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC, 2), 0);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 0), 1);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC.name, 2), 0);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime.name, 0), 1);
 
     // The information window opens from the tray menu and closes with Enter.
     bool info = false;
@@ -384,7 +435,7 @@ TEST_F(MainFrameTest, TrayMenuCommands) {
 
     // Always on top: the flag, the pin's looks and the tick follow; the card page is not reloaded.
     SignIn();
-    View().OpenBook(1);
+    Controller().OpenBook(1);
     WaitForLoad();
     ASSERT_TRUE(Eval(Browser(), QStringLiteral("window.keptAcrossToggle = 42; 1")).isValid());
     const QRect before = frame->geometry();
@@ -409,8 +460,8 @@ TEST_F(MainFrameTest, TrayMenuCommands) {
     EXPECT_EQ(opened[0], service.BaseUrl() + QStringLiteral("/helpdesk/help_desktop"));
 
     // Log-out: playback stops, the sign-in panel shows, automatic sign-in is forgotten.
-    SettingsStore::WriteInt(SettingsStore::AutoLogin, 1);
-    SettingsStore::WriteString(SettingsStore::Token, QStringLiteral("abc"));
+    SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
+    SettingsStore::WriteString(SettingsStore::Token.name, QStringLiteral("abc"));
     Engine().StartPlaying();
     frame->OnCommand(ID_LOGOUT);
     EXPECT_FALSE(Engine().IsPlaying());
@@ -419,8 +470,8 @@ TEST_F(MainFrameTest, TrayMenuCommands) {
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
     EXPECT_TRUE(View().SignInPanel()->isVisible());
     EXPECT_FALSE(View().Player()->isVisible());
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token, QStringLiteral("x")), QString());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 0);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token.name, QStringLiteral("x")), QString());
 
     // Exit: hidden, engine stopped, the program told to end.
     QSignalSpy exit(frame.get(), &CMainFrame::exitRequested);
@@ -504,7 +555,7 @@ TEST_F(MainFrameTest, ClosingAlwaysLeavesAWayBack) {
 
 TEST_F(MainFrameTest, TornDownWhileEveryKindOfWorkerRuns) {
     SignIn();
-    View().OpenBook(2); // pronunciation and pictures
+    Controller().OpenBook(2); // pronunciation and pictures
     WaitForLoad();
     ASSERT_TRUE(Engine().IsLoaded());
     DevService::Fault slow;
@@ -515,7 +566,7 @@ TEST_F(MainFrameTest, TornDownWhileEveryKindOfWorkerRuns) {
     Engine().OnTimer(PlayerTimer::SoundTimer); // pronunciation worker
     Engine().CompleteCurrent();                // marking worker
     Engine().OnTimer(PlayerTimer::LogTimer);   // learning log
-    View().OpenBook(3);                        // load worker
+    Controller().OpenBook(3);                  // load worker
     frame.reset();
     SUCCEED();
 }
@@ -605,7 +656,7 @@ TEST_F(MainFrameTest, PicturesAreDrawnForThePixelRatioAtUnchangedLogicalSizes) {
     }
     const qreal drawnFor = dpr >= 1.5 ? 2.0 : 1.0;
     SignIn();
-    View().OpenBook(1);
+    Controller().OpenBook(1);
     WaitForLoad();
     ASSERT_TRUE(Engine().IsLoaded());
     EXPECT_EQ(frame->size(), QSize(400, 330));
@@ -648,7 +699,7 @@ TEST_F(MainFrameTest, PicturesAreDrawnForThePixelRatioAtUnchangedLogicalSizes) {
 
 TEST_F(MainFrameTest, Screenshots) {
     SignIn();
-    View().OpenBook(1);
+    Controller().OpenBook(1);
     WaitForLoad();
     ASSERT_TRUE(
         WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
@@ -691,7 +742,7 @@ void ChooseFromBookMenu(PlayerControl& player, int id) {
 }
 
 TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
-    SettingsStore::WriteInt(SettingsStore::AutoPlay, 1);
+    SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 1);
     Start();
     LoginControl& signIn = *View().SignInPanel();
     EXPECT_EQ(frame->focusWidget(), signIn.UserEdit());
@@ -700,6 +751,7 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
     EXPECT_EQ(frame->focusWidget(), signIn.PasswordEdit());
     QTest::keyClicks(signIn.PasswordEdit(), QStringLiteral("demo"));
     QTest::keyClick(signIn.PasswordEdit(), Qt::Key_Return);
+    WaitWhileBusy();
     ASSERT_TRUE(frame->Client().IsSignedIn());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
     // The start book arrives 100 ms later and plays.
@@ -709,11 +761,12 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
     const uint32_t first = Engine().BookId();
     EXPECT_TRUE(
         WaitUntil([this] { return PageText().contains(Engine().LoadedBook().vocabularies[0].name); }));
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User, QString()), QStringLiteral("demo"));
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, 0), 0); // the box was not ticked
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User.name, QString()), QStringLiteral("demo"));
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, 0), 0); // the box was not ticked
 
     // The book list through the menu: playing stops, the list shows the demo books.
     ChooseFromBookMenu(*View().Player(), ID_LOAD_BOOK);
+    WaitWhileBusy();
     ASSERT_EQ(View().CurrentPanel(), CChildView::PANEL_LIBRARY);
     EXPECT_FALSE(Engine().IsPlaying());
     LibraryControl& library = *View().LibraryPanel();
@@ -760,7 +813,7 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
 }
 
 TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {
-    SettingsStore::WriteInt(SettingsStore::AutoPlay, 1);
+    SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 1);
     StoreAutoSignIn(IssueToken());
     Start();
     ASSERT_TRUE(frame->Client().IsSignedIn());
@@ -768,15 +821,15 @@ TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {
     EXPECT_TRUE(Engine().IsLoaded());
     EXPECT_TRUE(Engine().IsPlaying());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, 0), 1);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, 0), 1);
 
     // A token the service refuses: the sign-in panel, and the stored automatic sign-in is erased.
     StoreAutoSignIn(QStringLiteral("not-a-token"));
     Start();
     EXPECT_FALSE(frame->Client().IsSignedIn());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token, QStringLiteral("x")), QString());
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 0);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token.name, QStringLiteral("x")), QString());
     EXPECT_TRUE(boxes.empty());
     // The id is pre-filled, so the password field has the focus.
     EXPECT_EQ(View().SignInPanel()->UserEdit()->text(), QStringLiteral("demo"));
@@ -793,7 +846,7 @@ TEST_F(MainFrameTest, ANewerVersionAtStartIsInstalledOrTheUserStaysSignedOut) {
     EXPECT_EQ(boxes.back(), QStringLiteral("프로그램 실행 환경 동기화를 위해 반드시 업데이트가 필요합니다."));
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
     EXPECT_FALSE(Engine().IsLoading() || Engine().IsLoaded());
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 0);
 
     // Accepted: the installer is downloaded and started with "/S", and the program ends.
     QTemporaryDir dir;
@@ -816,7 +869,7 @@ TEST_F(MainFrameTest, ANewerVersionAtStartIsInstalledOrTheUserStaysSignedOut) {
     QFile started(marker);
     EXPECT_TRUE(WaitUntil([&started] { return started.open(QIODevice::ReadOnly) && started.size() > 0; }));
     EXPECT_EQ(started.readAll(), QByteArray("/S\n"));
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin, -1), 0);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 0);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // countdown, orders, marks, the learning log, media resolution and the lifetime of its workers.
 #include "engine/PlayerTimer.h"
 
-#include "platform/SettingsStore.h"
 #include "engine/EngineFakes.h"
+#include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ constexpr int32_t kBook = 7;
 
 class PlayerTimerTest : public ::testing::Test {
   protected:
-    void SetUp() override { SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::DelayTime), 5); }
+    void SetUp() override { SettingsStore::WriteInt(SettingsStore::DelayTime.name, 5); }
     void TearDown() override { TaskStatusEvent::SetMainWindow(nullptr); }
 
     // Loads a book with these cards and shows its first card, as the main view does after a load.
@@ -104,7 +104,7 @@ TEST_F(PlayerTimerTest, CountdownKeepsItsPhaseAcrossAManualNext) {
 }
 
 TEST_F(PlayerTimerTest, DelayBelowOneSecondCountsAsOne) {
-    SettingsStore::WriteInt(QString::fromLatin1(SettingsStore::DelayTime), -3);
+    SettingsStore::WriteInt(SettingsStore::DelayTime.name, -3);
     service.SetBook(kBook, BookJson(Names(4)));
     PlayerTimer e(service);
     EXPECT_EQ(e.DelayTime(), 1);

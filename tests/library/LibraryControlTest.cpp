@@ -1,13 +1,9 @@
-// The book list panel: the list from the reference service and from answers of every shape, loading
-// (button, double click), back, a running load waited for, and the service failure path.
+// The book list panel: the books it is given, answers of every shape, choosing a book (button, double
+// click), back, the keys it keeps, and resting while the list is fetched. Fetching the list and opening
+// the chosen book are the controller's (tests/app/MainFrameTest.cpp).
 #include "library/LibraryControl.h"
 
-#include "platform/MessageBox.h"
-#include "platform/TaskStatusEvent.h"
-#include "engine/EngineFakes.h"
-#include "engine/PlayerTimer.h"
-#include "service/ServiceClient.h"
-#include "support/DevService.h"
+#include "library/BookList.h"
 #include "widgets/CSkinButton.h"
 
 #include <gtest/gtest.h>
@@ -18,32 +14,12 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <atomic>
-#include <chrono>
 #include <memory>
 #include <ostream>
-#include <thread>
 #include <utility>
 #include <vector>
 
 namespace {
-
-using Sent = std::vector<std::pair<int, uint32_t>>;
-
-// Stands in for the main window: records the status codes that reach it.
-class MainWindowStandIn : public QObject {
-  public:
-    Sent received;
-
-  protected:
-    bool event(QEvent* e) override {
-        if (e->type() != TaskStatusEvent::WM_TASK_STATUS)
-            return QObject::event(e);
-        const auto* status = static_cast<TaskStatusEvent*>(e);
-        received.emplace_back(status->Code(), status->BookId());
-        return true;
-    }
-};
 
 // The window around the panel; records the keys that reach it.
 class Host : public QWidget {
@@ -52,26 +28,6 @@ class Host : public QWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* e) override { keys.push_back(e->key()); }
-};
-
-// Answers the book list request from the script; books as FakeService serves them.
-class ScriptedLibrary : public FakeService {
-  public:
-    int GetLibrary(QString& out) override {
-        ++requests;
-        out = answer;
-        return result;
-    }
-    // While set, book requests wait.
-    int GetBook(int32_t bookId, QString& out) override {
-        while (holdBooks.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return FakeService::GetBook(bookId, out);
-    }
-    QString answer;
-    int result = ResultOk;
-    int requests = 0;
-    std::atomic<bool> holdBooks{false};
 };
 
 struct Row {
@@ -85,32 +41,21 @@ void PrintTo(const Row& row, std::ostream* os) {
 
 class LibraryControlTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        TaskStatusEvent::SetMainWindow(&mainWindow);
-        MessageBox::SetHandler(
-            [this](QWidget*, const QString& text, MessageBox::Buttons, MessageBox::Icon icon) {
-                boxes.push_back(text);
-                icons.push_back(icon);
-                return MessageBox::AnswerOk;
-            });
-    }
+    void SetUp() override { Create(); }
     void TearDown() override {
         panel.reset();
         host.reset();
-        engine.reset();
-        MessageBox::SetHandler(nullptr);
-        TaskStatusEvent::SetMainWindow(nullptr);
     }
 
     // The panel as the main view places it in a 400 x 330 window: cx - 10 by cy - 38.
-    void Create(ServiceClient& client) {
-        engine = std::make_unique<PlayerTimer>(client);
+    void Create() {
         host = std::make_unique<Host>();
         host->resize(400, 330);
-        panel = std::make_unique<LibraryControl>(client, *engine, host.get());
+        panel = std::make_unique<LibraryControl>(host.get());
         panel->setGeometry(5, 27, 390, 292);
         QObject::connect(panel.get(), &LibraryControl::playerRequested, [this] { ++playerRequests; });
-        QObject::connect(panel.get(), &LibraryControl::signInRequested, [this] { ++signInRequests; });
+        QObject::connect(panel.get(), &LibraryControl::bookChosen,
+                         [this](int32_t id) { chosen.push_back(id); });
         host->show();
     }
 
@@ -124,40 +69,23 @@ class LibraryControlTest : public ::testing::Test {
         return panel->List()->visualItemRect(panel->List()->item(row, 0)).center();
     }
 
-    MainWindowStandIn mainWindow;
-    // The clients outlive the engine, whose workers use them.
-    std::unique_ptr<DevService> service;
-    std::unique_ptr<ServiceClient> real;
-    ScriptedLibrary scripted;
-    std::unique_ptr<PlayerTimer> engine;
     std::unique_ptr<Host> host;
     std::unique_ptr<LibraryControl> panel;
-    std::vector<QString> boxes;
-    std::vector<MessageBox::Icon> icons;
+    std::vector<int32_t> chosen;
     int playerRequests = 0;
-    int signInRequests = 0;
 };
 
-TEST_F(LibraryControlTest, ListsTheServiceBooksAndLoadsTheChosenOne) {
-    service = std::make_unique<DevService>();
-    ASSERT_TRUE(service->IsRunning()) << service->Error();
-    ServiceClient& client = *(real = std::make_unique<ServiceClient>(service->BaseUrl()));
-    client.OpenSession();
-    ASSERT_EQ(client.Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
-    Create(client);
-
-    ASSERT_TRUE(panel->LoadBookList());
+TEST_F(LibraryControlTest, ListsTheBooksAndAsksForTheChosenOne) {
+    panel->SetBooks(BookList::Parse(QStringLiteral(
+        R"([[1,"기초 영단어 60"],[2,"발음과 함께 듣는 영단어"],[3,"그림으로 익히는 영단어"],0])")));
     EXPECT_EQ(Rows(), (std::vector<Row>{{QStringLiteral("기초 영단어 60"), 1},
                                         {QStringLiteral("발음과 함께 듣는 영단어"), 2},
-                                        {QStringLiteral("그림으로 익히는 영단어"), 3},
-                                        {QStringLiteral("여행 영어 (스타일)"), 4},
-                                        {QStringLiteral("빈 단어장"), 5}}));
-    EXPECT_TRUE(boxes.empty());
+                                        {QStringLiteral("그림으로 익히는 영단어"), 3}}));
 
-    // Nothing selected: neither the button nor the call sends anything.
+    // Nothing selected: neither the button nor the call asks for anything.
     QTest::mouseClick(panel->LoadButton(), Qt::LeftButton);
     panel->Load();
-    EXPECT_TRUE(mainWindow.received.empty());
+    EXPECT_TRUE(chosen.empty());
 
     // Click a title and load it; double-click another: the same request.
     QTest::mouseClick(panel->List()->viewport(), Qt::LeftButton, {}, RowCentre(2));
@@ -165,8 +93,7 @@ TEST_F(LibraryControlTest, ListsTheServiceBooksAndLoadsTheChosenOne) {
     // Through the window, so that the press, release and double click arrive as from the mouse.
     QTest::mouseDClick(host->windowHandle(), Qt::LeftButton, {},
                        panel->List()->viewport()->mapTo(host.get(), RowCentre(0)));
-    EXPECT_EQ(mainWindow.received,
-              (Sent{{TaskStatusEvent::TASK_OPEN_BOOK, 3u}, {TaskStatusEvent::TASK_OPEN_BOOK, 1u}}));
+    EXPECT_EQ(chosen, (std::vector<int32_t>{3, 1}));
 
     // Enter and Escape on the list do nothing and stay in the panel; back asks for the player only.
     panel->List()->setFocus();
@@ -176,8 +103,19 @@ TEST_F(LibraryControlTest, ListsTheServiceBooksAndLoadsTheChosenOne) {
     EXPECT_TRUE(host->keys.empty());
     QTest::mouseClick(panel->BackButton(), Qt::LeftButton);
     EXPECT_EQ(playerRequests, 1);
-    EXPECT_EQ(mainWindow.received.size(), 2u);
-    EXPECT_EQ(service->RequestsTo("/application/library").size(), 1u);
+    EXPECT_EQ(chosen.size(), 2u);
+
+    // While the list is fetched, or a running load waited for, the panel rests.
+    panel->SetWaiting(true);
+    EXPECT_FALSE(panel->LoadButton()->isEnabled());
+    EXPECT_FALSE(panel->BackButton()->isEnabled());
+    panel->Load();
+    QTest::mouseClick(panel->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(playerRequests, 1);
+    panel->SetWaiting(false);
+    panel->Load();
+    EXPECT_EQ(chosen.size(), 3u);
 
     const QString shots = qEnvironmentVariable("LEXICARTA_SCREENSHOT_DIR");
     if (!shots.isEmpty())
@@ -185,8 +123,6 @@ TEST_F(LibraryControlTest, ListsTheServiceBooksAndLoadsTheChosenOne) {
 }
 
 TEST_F(LibraryControlTest, LayoutFollowsTheSizeAndTheListIsOneColumnOfRows) {
-    ScriptedLibrary& client = scripted;
-    Create(client);
     const auto check = [this](int cx, int cy) {
         panel->resize(cx, cy);
         EXPECT_EQ(panel->BackButton()->geometry(), QRect(10, 5, 54, 25));
@@ -214,8 +150,6 @@ TEST_F(LibraryControlTest, LayoutFollowsTheSizeAndTheListIsOneColumnOfRows) {
 }
 
 TEST_F(LibraryControlTest, AnswersOfEveryShapeLeaveAUsableList) {
-    ScriptedLibrary& client = scripted;
-    Create(client);
     const std::pair<QString, std::vector<Row>> cases[] = {
         {QStringLiteral(R"([[7,"A"],[9,"B"],0])"), {{"A", 7}, {"B", 9}}},
         {QStringLiteral("[0]"), {}},
@@ -227,69 +161,14 @@ TEST_F(LibraryControlTest, AnswersOfEveryShapeLeaveAUsableList) {
         {QStringLiteral(R"([[7,"A"],"x",[1],["2","B"],[3.5,"C"],null,[10,"ok"],0])"), {{"A", 7}, {"ok", 10}}},
     };
     for (const auto& [answer, rows] : cases) {
-        client.answer = answer;
-        EXPECT_TRUE(panel->LoadBookList()) << answer.toStdString();
+        panel->SetBooks(BookList::Parse(answer));
         EXPECT_EQ(Rows(), rows) << answer.toStdString();
     }
-    EXPECT_EQ(client.requests, int(std::size(cases)));
-    EXPECT_TRUE(boxes.empty());
 
     // The list of the last, partly malformed answer loads like any other.
     panel->List()->selectRow(1);
     panel->Load();
-    EXPECT_EQ(mainWindow.received, (Sent{{TaskStatusEvent::TASK_OPEN_BOOK, 10u}}));
-}
-
-TEST_F(LibraryControlTest, ServiceFailureShowsTheMessageEmptiesTheEngineAndAsksForSignIn) {
-    ScriptedLibrary& client = scripted;
-    client.SetBook(3, BookJson(Names(3)));
-    Create(client);
-    ASSERT_EQ(engine->LoadBook(3), 0);
-    client.answer = QStringLiteral(R"([[3,"Three"],0])");
-    ASSERT_TRUE(panel->LoadBookList());
-
-    client.result = ServiceClient::ResultFailed;
-    EXPECT_FALSE(panel->LoadBookList());
-    EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("인터넷 연결 상태를 확인해주시기 바랍니다.")});
-    EXPECT_EQ(icons, std::vector<MessageBox::Icon>{MessageBox::Exclamation});
-    EXPECT_FALSE(engine->IsLoaded());
-    EXPECT_EQ(signInRequests, 1);
-    EXPECT_EQ(panel->List()->rowCount(), 0);
-    EXPECT_EQ(playerRequests, 0);
-
-    // Only a failure counts as one: an unsent request lists nothing and is no failure.
-    client.result = ServiceClient::ResultNoRequest;
-    client.answer.clear();
-    EXPECT_TRUE(panel->LoadBookList());
-    EXPECT_EQ(signInRequests, 1);
-}
-
-TEST_F(LibraryControlTest, LoadWaitsForTheRunningLoadWhichThenReportsNothing) {
-    ScriptedLibrary& client = scripted;
-    client.SetBook(3, BookJson(Names(3)));
-    client.answer = QStringLiteral(R"([[4,"Four"],0])");
-    Create(client);
-    ASSERT_TRUE(panel->LoadBookList());
-    panel->List()->selectRow(0);
-
-    // The running load gets its book only once the panel has asked it to stop.
-    client.holdBooks = true;
-    engine->StartLoad(3);
-    ASSERT_TRUE(engine->HasLoadWorker());
-    std::atomic<bool> returned{false};
-    std::thread releaser([&] {
-        while (!engine->CancelLoad() && !returned.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        client.holdBooks = false;
-    });
-    panel->Load();
-    returned = true;
-    releaser.join();
-    EXPECT_FALSE(engine->HasLoadWorker());
-    EXPECT_FALSE(engine->CancelLoad());
-    EXPECT_TRUE(engine->IsLoaded()); // the superseded load did finish
-    QCoreApplication::processEvents();
-    EXPECT_EQ(mainWindow.received, (Sent{{TaskStatusEvent::TASK_OPEN_BOOK, 4u}}));
+    EXPECT_EQ(chosen, std::vector<int32_t>{10});
 }
 
 } // namespace

@@ -19,20 +19,20 @@ class Settings : public ::testing::Test {
 };
 
 TEST_F(Settings, MissingValuesReadAsDefaults) {
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 5), 5);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC, 2), 2);
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User, ""), "");
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token, "x"), "x");
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime.name, 5), 5);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::StartWithPC.name, 2), 2);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User.name, ""), "");
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token.name, "x"), "x");
 }
 
 TEST_F(Settings, WrittenValuesAreReadBackFromTheFile) {
-    EXPECT_TRUE(SettingsStore::WriteInt(SettingsStore::DelayTime, 12));
-    EXPECT_TRUE(SettingsStore::WriteString(SettingsStore::User, QString::fromUtf8("홍길동 user")));
-    EXPECT_TRUE(SettingsStore::WriteString(SettingsStore::Token, ""));
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 5), 12);
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User, ""), QString::fromUtf8("홍길동 user"));
+    EXPECT_TRUE(SettingsStore::WriteInt(SettingsStore::DelayTime.name, 12));
+    EXPECT_TRUE(SettingsStore::WriteString(SettingsStore::User.name, QString::fromUtf8("홍길동 user")));
+    EXPECT_TRUE(SettingsStore::WriteString(SettingsStore::Token.name, ""));
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime.name, 5), 12);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::User.name, ""), QString::fromUtf8("홍길동 user"));
     // An empty token is a stored value, not a missing one.
-    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token, "default"), "");
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token.name, "default"), "");
 
     QFile file(SettingsStore::FilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -43,28 +43,28 @@ TEST_F(Settings, WrittenValuesAreReadBackFromTheFile) {
 }
 
 TEST_F(Settings, FileIsPrivateToItsOwner) {
-    SettingsStore::WriteString(SettingsStore::Token, "secret");
+    SettingsStore::WriteString(SettingsStore::Token.name, "secret");
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(SettingsStore::FilePath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     // A file that was opened up by hand is closed again by the next write.
     ::chmod(QFile::encodeName(SettingsStore::FilePath()).constData(), 0644);
-    SettingsStore::WriteInt(SettingsStore::AutoLogin, 1);
+    SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
     ASSERT_EQ(::stat(QFile::encodeName(SettingsStore::FilePath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(Settings, HandEditedAndUnreadableValues) {
-    SettingsStore::WriteInt(SettingsStore::DelayTime, 1);
+    SettingsStore::WriteInt(SettingsStore::DelayTime.name, 1);
     QFile file(SettingsStore::FilePath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[1.0]\nDelayTime=abc\nAutoPlay=7\n");
     file.close();
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime, 5), 5);
-    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay, 1), 7);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::DelayTime.name, 5), 5);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay.name, 1), 7);
     if (::geteuid() != 0) { // root reads whatever the mode says
         ::chmod(QFile::encodeName(SettingsStore::FilePath()).constData(), 0);
-        EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay, 1), 1);
+        EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoPlay.name, 1), 1);
     }
 }
 

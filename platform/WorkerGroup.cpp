@@ -1,4 +1,4 @@
-#include "engine/WorkerGroup.h"
+#include "platform/WorkerGroup.h"
 
 #include <algorithm>
 #include <iterator>

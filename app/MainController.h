@@ -1,0 +1,107 @@
+#pragma once
+
+#include "platform/BackgroundRunner.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class CChildView;
+class CLoadingBox;
+class QMenu;
+class PlayerTimer;
+class ServiceClient;
+class WaitCursor;
+class QWidget;
+
+// The program's flows in one place: start-up (card page ready, automatic sign-in, update check, the
+// signed-in book), the sign-in by hand and its result, opening a book, the book list, clearing marks,
+// web pages with a sign-in token, log-out and exit. It holds the service client and the engine; the
+// frame and the view show state and hand it what the user asked for.
+//
+// Requests the user waits for run on a worker through one runner; meanwhile the window keeps painting,
+// the wait cursor shows, and the commands that would race the request do nothing, so events reach the
+// user in the order the flows give.
+class MainController : public QObject {
+    Q_OBJECT
+  public:
+    explicit MainController(std::unique_ptr<ServiceClient> client, QObject* parent = nullptr);
+    // Cancels what runs, joins every worker, then destroys the engine and the client in that order.
+    ~MainController() override;
+
+    // The view that shows the panels; the controller makes the connections to its panels. It must
+    // outlive nothing of the controller: the frame destroys the view first, calling Unbind.
+    void Bind(CChildView* view, QWidget* window);
+    void Unbind();
+
+    PlayerTimer& Engine() const { return *engine_; }
+    ServiceClient& Client() const { return *client_; }
+
+    // A request the user waits for is running (the wait cursor shows).
+    bool IsBusy() const { return busy_ > 0; }
+
+    // The flows.
+    void OnPageReady();
+    void SignIn(const QString& user, const QString& password, bool autoSignIn);
+    void OpenBook(uint32_t bookId);
+    void OpenSignedInBook();
+    void ShowBookList();
+    void ChooseBook(int32_t bookId);
+    void ClearMarks();
+    void OpenWebPage(int commandId);
+    void ShowBookMenu(QPoint anchor);
+    // The book menu as it would open now.
+    std::unique_ptr<QMenu> BuildBookMenu() const;
+    void OnBookCommand(int commandId);
+    void Logout();
+    // Leaves the program: hides nothing itself (the frame does), ends every transfer and worker.
+    void Shutdown();
+
+    // Results of the engine's book loads.
+    void OnBookReady();
+    void OnLoadFailed();
+    void OnNoBook();
+
+    // The stored automatic sign-in is erased: AutoLogin 0 and the token emptied.
+    static void ForgetStoredSignIn();
+
+    // Tests replace how the runner's work is run.
+    BackgroundRunner& Runner() { return runner_; }
+
+  Q_SIGNALS:
+    // The program is to end (a started installer).
+    void exitRequested();
+    // The settings command of the book menu.
+    void settingsRequested();
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    enum class UpdateAfter { AutomaticSignIn, SignInByHand };
+    void RunUpdateCheck(UpdateAfter after, const QString& user);
+    void OnUpdateChecked(int result, UpdateAfter after, const QString& user);
+    void SwitchToPlayerWithNotice(const QString& notice);
+    void BeginBusy();
+    void EndBusy();
+    void Message(const QString& text);
+    void CloseLoadingBox();
+
+    std::unique_ptr<ServiceClient> client_;
+    std::unique_ptr<PlayerTimer> engine_;
+    CChildView* view_ = nullptr;
+    QWidget* window_ = nullptr;
+
+    int busy_ = 0;
+    std::unique_ptr<WaitCursor> waitCursor_;
+    QPointer<CLoadingBox> loadingBox_;
+    bool signingIn_ = false;   // an automatic or a hand sign-in with its update check runs
+    bool listLoading_ = false; // the book list is being fetched
+    bool tokenLoading_ = false;
+    bool shuttingDown_ = false;
+    BackgroundRunner runner_{this};
+};

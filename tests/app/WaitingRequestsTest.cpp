@@ -1,0 +1,145 @@
+// Every request the user waits for, held back by the reference service: while it waits the window
+// keeps painting, the wait cursor shows, and leaving the program still ends it within two seconds.
+#include "app/CChildView.h"
+#include "app/CMainFrame.h"
+#include "app/MainController.h"
+
+#include "../player/HtmlViewFixture.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "resources/ResourceIds.h"
+#include "service/ServiceClient.h"
+#include "support/DevService.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+using HtmlViewFixture::WaitUntil;
+
+namespace {
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+class WaitingRequestsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(service.IsRunning()) << service.Error();
+        QFile::remove(SettingsStore::FilePath());
+        SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 0);
+        MessageBox::SetHandler([](QWidget*, const QString&, MessageBox::Buttons b, MessageBox::Icon) {
+            return b == MessageBox::YesNo ? MessageBox::AnswerYes : MessageBox::AnswerOk;
+        });
+        Shell::SetHandler([](const QString&) {});
+    }
+    void TearDown() override {
+        frame.reset();
+        MessageBox::SetHandler(nullptr);
+        Shell::SetHandler(nullptr);
+    }
+
+    void Start() {
+        frame = std::make_unique<CMainFrame>(std::make_unique<ServiceClient>(service.BaseUrl()));
+        frame->show();
+        ASSERT_TRUE(HtmlViewFixture::WaitForPage(*frame->View()->Browser()));
+    }
+    void StoreAutoSignIn() {
+        ServiceClient client(service.BaseUrl());
+        client.OpenSession();
+        client.SetAutoSignIn(true);
+        ASSERT_EQ(client.Login("demo", "demo"), ServiceClient::ResultOk);
+        SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
+        SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
+        SettingsStore::WriteString(SettingsStore::Token.name, client.Token());
+    }
+    void Hold(const std::string& path) {
+        DevService::Fault held;
+        held.path = path;
+        held.delayMs = 60000;
+        ASSERT_TRUE(service.SetFault(held));
+    }
+
+    // With the request under way (`started` tells when the service has it): the window repaints what
+    // is exposed, the wait cursor shows, and the exit command ends everything within two seconds.
+    void CheckWhileItWaits(const std::string& path) {
+        ASSERT_TRUE(WaitUntil([&] { return !service.RequestsTo(path).empty(); }, 30000)) << path;
+        EXPECT_TRUE(frame->Controller().IsBusy()) << path;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr) << path;
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor) << path;
+        PaintCounter counter;
+        frame->View()->installEventFilter(&counter);
+        frame->View()->update(QRect(0, 0, 120, 27));
+        EXPECT_TRUE(WaitUntil([&] { return counter.paints > 0; })) << path << ": the window stopped painting";
+        frame->View()->removeEventFilter(&counter);
+
+        QSignalSpy exit(frame.get(), &CMainFrame::exitRequested);
+        QElapsedTimer clock;
+        clock.start();
+        frame->OnCommand(Res::ID_EXIT);
+        frame.reset();
+        EXPECT_LT(clock.elapsed(), 2000) << path;
+        EXPECT_EQ(exit.count(), 1) << path;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << path;
+    }
+
+    DevService service;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(WaitingRequestsTest, AutomaticSignIn) {
+    StoreAutoSignIn();
+    Hold("/application/auto_login");
+    Start();
+    CheckWhileItWaits("/application/auto_login");
+}
+
+TEST_F(WaitingRequestsTest, UpdateCheckAndInstallerDownload) {
+    StoreAutoSignIn();
+    Hold("/application/update");
+    Start();
+    CheckWhileItWaits("/application/update");
+
+    // A newer version the user accepts: the installer download is held.
+    ASSERT_TRUE(service.ClearFaults());
+    ASSERT_TRUE(service.SetNewestVersion("9.0"));
+    StoreAutoSignIn();
+    Hold("/application/installer/*");
+    Start();
+    CheckWhileItWaits("/application/installer/");
+}
+
+TEST_F(WaitingRequestsTest, BookListAndWebLinkToken) {
+    Start();
+    ASSERT_EQ(frame->Client().Login("demo", "demo"), ServiceClient::ResultOk);
+    Hold("/application/library");
+    frame->Controller().ShowBookList();
+    CheckWhileItWaits("/application/library");
+
+    ASSERT_TRUE(service.ClearFaults());
+    Start();
+    ASSERT_EQ(frame->Client().Login("demo", "demo"), ServiceClient::ResultOk);
+    Hold("/application/get_token");
+    frame->Controller().OnBookCommand(Res::ID_WEB_BOOKS);
+    CheckWhileItWaits("/application/get_token");
+}
+
+} // namespace
