@@ -1,4 +1,4 @@
-#include "CLoadingBox.h"
+#include "widgets/CLoadingBox.h"
 
 #include "widgets/CPictureEx.h"
 
@@ -6,9 +6,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
-
-#include <thread>
 
 std::atomic<bool> CLoadingBox::shown_{false};
 
@@ -34,28 +31,6 @@ void CLoadingBox::SetText(const QString& text) {
 
 QString CLoadingBox::Text() const {
     return text_->text();
-}
-
-void CLoadingBox::EndFromAnyThread(int result) {
-    QMetaObject::invokeMethod(
-        this, [this, result] { done(result); }, Qt::QueuedConnection);
-}
-
-int CLoadingBox::RunJob(const QString& text, std::function<void()> job) {
-    std::thread worker;
-    // Runs once the modal loop is going, i.e. once the box is up.
-    QTimer::singleShot(0, this, [&] {
-        SetText(text);
-        worker = std::thread([this, &job] {
-            job();
-            EndFromAnyThread(1);
-        });
-    });
-    const int result = exec();
-    if (worker.joinable())
-        worker.join();
-    ClearShown();
-    return result;
 }
 
 void CLoadingBox::showEvent(QShowEvent* event) {

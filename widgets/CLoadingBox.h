@@ -3,14 +3,13 @@
 #include <QDialog>
 
 #include <atomic>
-#include <functional>
 
 class CPictureEx;
 class QLabel;
 
 // The small borderless wait box: the turning picture 541 and a line of text, 220 x 50, centred over
-// its owner and kept on top. It runs modally on the GUI thread while a worker does the slow part; the
-// user cannot close it, only the code that waits for the worker does (EndFromAnyThread with 1).
+// its owner and kept on top. It stands modally over the window while a worker does the slow part; the
+// user cannot close it, only the code that waits for the worker does (done with 1).
 class CLoadingBox : public QDialog {
     Q_OBJECT
   public:
@@ -25,13 +24,6 @@ class CLoadingBox : public QDialog {
     void SetText(const QString& text);
     QString Text() const;
     CPictureEx* Picture() const { return picture_; }
-
-    // Closes the box with that result; safe from any thread (it is carried out on the box's thread).
-    void EndFromAnyThread(int result);
-
-    // Shows the box modally; once it is up, sets its text and runs job on a worker thread; when job
-    // has returned the box closes with result 1. Returns the box's result after joining the worker.
-    int RunJob(const QString& text, std::function<void()> job);
 
     // The process-wide flag raised when a box has placed itself on screen. Whoever waits for the box
     // lowers it again.

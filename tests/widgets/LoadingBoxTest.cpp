@@ -9,52 +9,38 @@
 #include <QLabel>
 #include <QTimer>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 namespace {
 
-TEST(LoadingBox, RunsAJobBehindTheBoxAndClosesWithOne) {
+TEST(LoadingBox, StandsOverItsOwnerAndOnlyItsEndClosesIt) {
     QWidget owner;
     owner.setGeometry(300, 200, 420, 300);
     owner.show();
     CLoadingBox box(&owner);
     ASSERT_FALSE(CLoadingBox::IsShown());
+    box.SetText(QStringLiteral("로그인을 하는중 ..."));
+    box.setModal(true);
+    box.show();
+    EXPECT_TRUE(CLoadingBox::IsShown());
+    EXPECT_EQ(QApplication::activeModalWidget(), &box);
+    EXPECT_EQ(box.Text(), QStringLiteral("로그인을 하는중 ..."));
 
-    std::atomic<bool> sawBoxUp{false};
-    std::thread::id jobThread;
-    QRect placed;
-    QString text;
-    bool visibleAfterEscape = false;
-    // While the job runs: look at the box from the GUI thread and try to dismiss it.
-    QTimer::singleShot(100, &box, [&] {
-        placed = box.geometry();
-        text = box.Text();
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(&box, &escape);
-        box.close();
-        visibleAfterEscape = box.isVisible();
-    });
-    const int result = box.RunJob("로그인을 하는중 ...", [&] {
-        jobThread = std::this_thread::get_id();
-        sawBoxUp = CLoadingBox::IsShown();
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    });
-
-    EXPECT_EQ(result, 1);
-    EXPECT_TRUE(sawBoxUp);
-    EXPECT_NE(jobThread, std::this_thread::get_id());
-    EXPECT_FALSE(CLoadingBox::IsShown());
-    EXPECT_FALSE(box.isVisible());
-    EXPECT_TRUE(visibleAfterEscape);
-    EXPECT_EQ(text, "로그인을 하는중 ...");
+    // The user cannot dismiss it.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&box, &escape);
+    box.close();
+    EXPECT_TRUE(box.isVisible());
 
     // 220 x 50, centred over the owner's frame.
     const QRect frame = owner.frameGeometry();
-    EXPECT_EQ(placed.size(), QSize(220, 50));
+    EXPECT_EQ(box.geometry().size(), QSize(220, 50));
     EXPECT_EQ(box.frameGeometry().topLeft(),
               QPoint(frame.left() + (frame.width() - 220) / 2, frame.top() + (frame.height() - 50) / 2));
+
+    // Its end closes it with 1.
+    box.done(1);
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), 1);
+    CLoadingBox::ClearShown();
 }
 
 TEST(LoadingBox, LayoutPictureAndBorder) {
