@@ -57,7 +57,7 @@ CChildView::Looks CChildView::LoadLooks(int normal, int pressed, int hover) {
 }
 
 void CChildView::Apply(CSkinButton* button, const Looks& looks) {
-    button->SetBitmaps(&looks.normal, &looks.pressed, &looks.hover, nullptr);
+    button->SetBitmaps(looks.normal, looks.pressed, looks.hover);
 }
 
 void CChildView::CreateChrome() {

@@ -48,8 +48,7 @@ LibraryControl::LibraryControl(QWidget* parent)
 
     auto makeButton = [this](int id, const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover) {
         auto* button = new CSkinButton(this, id);
-        auto orNull = [](const QPixmap& pixmap) { return pixmap.isNull() ? nullptr : &pixmap; };
-        button->SetBitmaps(&normal, orNull(pressed), orNull(hover), nullptr);
+        button->SetBitmaps(normal, pressed, hover);
         button->resize(54, 25);
         return button;
     };

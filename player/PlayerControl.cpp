@@ -1,10 +1,10 @@
 #include "player/PlayerControl.h"
 
+#include "engine/PlayerTimer.h"
 #include "platform/MessageBox.h"
 #include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "widgets/CSkinButton.h"
@@ -63,9 +63,7 @@ PlayerControl::Looks PlayerControl::LoadLooks(int normal, int pressed, int hover
 }
 
 void PlayerControl::Apply(CSkinButton* button, const Looks& looks) {
-    auto orNull = [](const QPixmap& pixmap) { return pixmap.isNull() ? nullptr : &pixmap; };
-    button->SetBitmaps(orNull(looks.normal), orNull(looks.pressed), orNull(looks.hover),
-                       orNull(looks.disabled));
+    button->SetBitmaps(looks.normal, looks.pressed, looks.hover, looks.disabled);
 }
 
 void PlayerControl::CreateControls() {

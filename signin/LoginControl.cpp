@@ -12,8 +12,6 @@
 #include <QLineEdit>
 #include <QPainter>
 
-#include <memory>
-
 namespace {
 
 const QColor kPanel(0xED, 0xED, 0xEC);
@@ -65,15 +63,8 @@ LoginControl::LoginControl(const QString& serviceUrl, QWidget* parent)
     signIn_ = new CSkinButton(this, IDC_SIGNIN);
     signIn_->setText(QStringLiteral("Signin"));
     signIn_->move(60, 180);
-    // The button takes its looks over and deletes them with itself.
-    auto normal = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL));
-    auto pressed = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED));
-    auto hover = std::make_unique<QPixmap>(Artwork::Bitmap(Res::IDB_SIGNIN_HOVER));
-    if (signIn_->SetBitmaps(normal.get(), pressed.get(), hover.get(), nullptr, true)) {
-        normal.release();
-        pressed.release();
-        hover.release();
-    }
+    signIn_->SetBitmaps(Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL), Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED),
+                        Artwork::Bitmap(Res::IDB_SIGNIN_HOVER));
     signIn_->setGeometry(Span(60, 180, 140, 207));
     connect(signIn_, &CSkinButton::Command, this, [this] { SignIn(); });
 

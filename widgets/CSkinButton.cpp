@@ -1,4 +1,4 @@
-#include "CSkinButton.h"
+#include "widgets/CSkinButton.h"
 
 #include "widgets/SkinButtonAccessible.h"
 
@@ -7,8 +7,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include <algorithm>
-#include <iterator>
+#include <utility>
 
 CSkinButton::CSkinButton(QWidget* parent, int commandId) : QAbstractButton(parent), commandId_(commandId) {
     setMouseTracking(true);
@@ -16,37 +15,16 @@ CSkinButton::CSkinButton(QWidget* parent, int commandId) : QAbstractButton(paren
     connect(this, &QAbstractButton::clicked, this, [this] { Q_EMIT Command(commandId_); });
 }
 
-CSkinButton::~CSkinButton() {
-    const QPixmap* none[4] = {nullptr, nullptr, nullptr, nullptr};
-    DeleteOwnedExcept(none);
-}
+CSkinButton::~CSkinButton() = default;
 
-bool CSkinButton::SetBitmaps(const QPixmap* normal, const QPixmap* pressed, const QPixmap* hover,
-                             const QPixmap* disabled, bool ownsBitmaps) {
+bool CSkinButton::SetBitmaps(QPixmap normal, QPixmap pressed, QPixmap hover, QPixmap disabled) {
     const bool hasWindow = parentWidget() != nullptr || testAttribute(Qt::WA_WState_Created);
-    if (!hasWindow || normal == nullptr)
+    if (!hasWindow || normal.isNull())
         return false;
-    const QPixmap* looks[4] = {normal, pressed, hover, disabled};
-    DeleteOwnedExcept(looks);
-    std::copy(std::begin(looks), std::end(looks), std::begin(looks_));
-    ownsBitmaps_ = ownsBitmaps;
-    resize(normal->deviceIndependentSize().toSize());
+    resize(normal.deviceIndependentSize().toSize());
+    looks_ = {std::move(normal), std::move(pressed), std::move(hover), std::move(disabled)};
     update();
     return true;
-}
-
-void CSkinButton::DeleteOwnedExcept(const QPixmap* const keep[4]) {
-    if (!ownsBitmaps_)
-        return;
-    // One bitmap may serve several looks: delete each once, and none that stays in use.
-    for (int i = 0; i < 4; ++i) {
-        const QPixmap* bitmap = looks_[i];
-        if (bitmap == nullptr || std::find(keep, keep + 4, bitmap) != keep + 4 ||
-            std::find(looks_, looks_ + i, bitmap) != looks_ + i)
-            continue;
-        delete bitmap;
-    }
-    std::fill(std::begin(looks_), std::end(looks_), nullptr);
 }
 
 CSkinButton::Look CSkinButton::CurrentLook() const {
@@ -60,7 +38,8 @@ CSkinButton::Look CSkinButton::CurrentLook() const {
 }
 
 const QPixmap* CSkinButton::Bitmap(Look look) const {
-    return looks_[static_cast<int>(look)];
+    const QPixmap& bitmap = looks_[static_cast<size_t>(look)];
+    return bitmap.isNull() ? nullptr : &bitmap;
 }
 
 void CSkinButton::paintEvent(QPaintEvent*) {

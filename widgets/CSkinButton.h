@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QPixmap>
+
 #include <QBasicTimer>
+#include <array>
 
 class QPixmap;
 
@@ -22,19 +25,16 @@ class CSkinButton : public QAbstractButton {
     explicit CSkinButton(QWidget* parent = nullptr, int commandId = 0);
     ~CSkinButton() override;
 
-    // Gives the button its looks and resizes it (without moving it) to the normal look's size in
-    // device-independent pixels, whatever device pixel ratio it was drawn for. pressed, hover
-    // and disabled may be null. With ownsBitmaps the button deletes the bitmaps when they are replaced
-    // and when it is destroyed; otherwise the caller keeps them alive as long as the button shows
-    // them. Returns false and changes nothing (ownership stays with the caller) when the button is not
-    // part of a window yet (no parent and never shown) or normal is null.
-    bool SetBitmaps(const QPixmap* normal, const QPixmap* pressed, const QPixmap* hover,
-                    const QPixmap* disabled, bool ownsBitmaps = false);
+    // Gives the button its looks (pixmaps are shared values: the button keeps its own copies) and
+    // resizes it (without moving it) to the normal look's size in device-independent pixels, whatever
+    // device pixel ratio it was drawn for. pressed, hover and disabled may be null pixmaps: the look is
+    // missing. Returns false and changes nothing when the button is not part of a window yet (no parent
+    // and never shown) or normal is null.
+    bool SetBitmaps(QPixmap normal, QPixmap pressed = {}, QPixmap hover = {}, QPixmap disabled = {});
 
     void SetRepeat(bool repeat) { repeat_ = repeat; }
     bool Repeat() const { return repeat_; }
     int CommandId() const { return commandId_; }
-    void SetCommandId(int id) { commandId_ = id; }
 
     // The two repeat timers: the delay before the first repeat and the period after it.
     enum class RepeatTimer { Delay, Period };
@@ -45,6 +45,7 @@ class CSkinButton : public QAbstractButton {
 
     // The look the button shows now: disabled, else pressed, else hover, else normal.
     Look CurrentLook() const;
+    // The picture of a look; null when the look is missing.
     const QPixmap* Bitmap(Look look) const;
     bool IsHovering() const { return hovering_; }
     bool IsPressing() const { return pressing_; }
@@ -70,15 +71,13 @@ class CSkinButton : public QAbstractButton {
     void EndPressing();
     // Ends a press that lost its focus, its window or its enabled state.
     void AbandonPress();
-    void DeleteOwnedExcept(const QPixmap* const keep[4]);
 
     bool hovering_ = false;
     bool pressing_ = false;
-    bool ownsBitmaps_ = false;
     // After focus loss during a press, the rest of that press (moves and release) is ignored.
     bool abandoned_ = false;
     bool keyboardFocus_ = false;
-    const QPixmap* looks_[4] = {nullptr, nullptr, nullptr, nullptr}; // indexed by Look
+    std::array<QPixmap, 4> looks_; // indexed by Look
     bool repeat_ = false;
     int commandId_ = 0;
     QBasicTimer repeatDelay_;  // the 500 ms before the first repeat
