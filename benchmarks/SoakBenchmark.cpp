@@ -26,6 +26,7 @@
 
 #include "app/CChildView.h"
 #include "app/CMainFrame.h"
+#include "devservice/DemoData.h"
 #include "devservice/ServiceStore.h"
 #include "engine/PlayerTimer.h"
 #include "platform/HeapTrimmer.h"
@@ -225,6 +226,7 @@ bool SeedService(const QString& dataDir) {
         std::fprintf(stderr, "cannot open the service store: %s\n", qPrintable(error));
         return false;
     }
+    store.SeedWhenEmpty(&DemoData::Seed);
     const int64_t user = store.AddUser(QStringLiteral("soak"), QStringLiteral("soak"));
     const int64_t book = store.AddBook(
         user, QStringLiteral("하루 종일 단어장"),

@@ -1,7 +1,5 @@
 #include "devservice/ServiceStore.h"
 
-#include "devservice/DemoData.h"
-
 #include <QCryptographicHash>
 #include <QFile>
 
@@ -81,13 +79,20 @@ bool ServiceStore::Open(const QString& path, QString* error) {
             *error = QString::fromUtf8(sqlite3_errmsg(db_));
         return false;
     }
-    Statement users(db_, "SELECT COUNT(*) FROM users");
-    if (users.Step() && users.Int(0) == 0) {
-        exec("BEGIN");
-        DemoData::Seed(*this);
-        exec("COMMIT");
-    }
     return true;
+}
+
+void ServiceStore::SeedWhenEmpty(const std::function<void(ServiceStore&)>& seed) {
+    {
+        std::lock_guard lock(mutex_);
+        Statement users(db_, "SELECT COUNT(*) FROM users");
+        if (!users.Step() || users.Int(0) != 0)
+            return;
+        exec("BEGIN");
+    }
+    seed(*this);
+    std::lock_guard lock(mutex_);
+    exec("COMMIT");
 }
 
 QString ServiceStore::passwordHash(const QString& salt, const QString& password) {

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -37,8 +38,10 @@ class ServiceStore {
     ServiceStore(const ServiceStore&) = delete;
     ServiceStore& operator=(const ServiceStore&) = delete;
 
-    // Opens (creating when needed) the database; a new database gets the demo data.
+    // Opens (creating when needed) the database.
     bool Open(const QString& path, QString* error);
+    // Runs `seed` in one transaction when the store has no members yet (a new database).
+    void SeedWhenEmpty(const std::function<void(ServiceStore&)>& seed);
 
     std::optional<User> SignIn(const QString& name, const QString& password);
     std::optional<User> UserByName(const QString& name);

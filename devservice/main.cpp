@@ -1,6 +1,7 @@
 // lexicarta-devservice: the reference web service for development and tests.
 //   lexicarta-devservice --port N [--data DIR] [--newest-version X.Y]
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections; ends on SIGTERM or SIGINT.
+#include "devservice/DemoData.h"
 #include "devservice/ReferenceServer.h"
 #include "devservice/ServiceStore.h"
 
@@ -70,6 +71,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(error));
         return 1;
     }
+    // A new database gets the demo members and books.
+    store.SeedWhenEmpty(&DemoData::Seed);
     ReferenceServer server(store, dataDir, newestVersion);
     const int bound = server.Bind(port);
     if (bound < 0) {
