@@ -9,9 +9,7 @@ constexpr int IDS_OLE_INIT_FAILED = 100; // kept for the string table; nothing t
 constexpr int IDS_PROGRAM_NOTICE = 101;  // the notice of the program information window
 constexpr int AFX_IDS_APP_TITLE = 57344; // application name
 
-// Menus: the tray menu (384) and the book menu (432), with their commands.
-constexpr int IDR_TRAY_MENU = 384;
-constexpr int IDR_BOOK_MENU = 432;
+// The commands of the tray menu and the book menu (both menus are built in code).
 constexpr int ID_TRAY_OPEN = 32779;
 constexpr int ID_ALWAYS_ON_TOP = 32781;
 constexpr int ID_LOGOUT = 32782;
