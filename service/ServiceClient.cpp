@@ -139,6 +139,9 @@ struct Exchange {
     Form form = Form::None;
     QByteArray body;
     bool logUrlError = false;
+    // The user waits for this answer: it has a limit for the whole exchange, not only for connecting
+    // and for silence, so that a server sending a byte now and then cannot hold it.
+    bool waitedFor = false;
 };
 
 struct Outcome {
@@ -212,6 +215,8 @@ struct ServiceClient::Impl {
 
     std::atomic<long> connectMs{long(kDefaultConnectTimeout.count())};
     std::atomic<long> stallSeconds{long(kDefaultStallTimeout.count())};
+    std::atomic<long> waitedForMs{long(std::chrono::milliseconds(kDefaultWaitedForLimit).count())};
+    std::atomic<long> downloadMs{long(std::chrono::milliseconds(kDefaultDownloadLimit).count())};
     std::atomic<bool> reuse{true};
 
     // AbortAll: set once; the transfers running then are woken from their wait.
@@ -296,6 +301,11 @@ void ServiceClient::Logout() {
 void ServiceClient::SetTimeouts(std::chrono::milliseconds connect, std::chrono::seconds stall) {
     d_->connectMs = long(std::max<int64_t>(1, connect.count()));
     d_->stallSeconds = long(std::max<int64_t>(1, stall.count()));
+}
+
+void ServiceClient::SetTotalLimits(std::chrono::milliseconds waitedFor, std::chrono::milliseconds download) {
+    d_->waitedForMs = long(waitedFor.count());
+    d_->downloadMs = long(download.count());
 }
 
 void ServiceClient::SetConnectionReuse(bool reuse) {
@@ -407,6 +417,8 @@ Outcome ServiceClient::Impl::exchangeOnSession(CURLU* url, const Exchange& ex, c
     curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""); // cookies on, kept in the share
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
     setCommonOptions(h, connectMs, stallSeconds);
+    if (ex.waitedFor)
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, waitedForMs.load());
     if (!reuse) {
         curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
@@ -485,6 +497,7 @@ int ServiceClient::Login(const QString& user, const QString& password) {
     Exchange ex;
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/login");
+    ex.waitedFor = true;
     ex.credentials = true;
     ex.form = Form::WithBody;
     ex.body = "_method=POST&data%5BUser%5D%5Buser%5D=" + WideToNarrow(enc.UrlEncode(user)) +
@@ -526,6 +539,7 @@ int ServiceClient::TokenLogin(const QString& token, const QString& user) {
     Exchange ex;
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/auto_login");
+    ex.waitedFor = true;
     ex.credentials = true;
     ex.form = Form::WithBody;
     ex.body = "_method=POST&data%5BAuto%5D%5Btoken1%5D=" + token1->toLatin1() +
@@ -565,6 +579,7 @@ int ServiceClient::GetLibrary(QString& out) {
     Exchange ex;
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/library");
+    ex.waitedFor = true;
     ex.credentials = true;
     ex.form = Form::Added;
     return plainResult(d_->run(ex), out);
@@ -602,6 +617,7 @@ int ServiceClient::GetUpdate(QString& out) {
     Exchange ex;
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/update");
+    ex.waitedFor = true;
     ex.credentials = true;
     return plainResult(d_->run(ex), out);
 }
@@ -610,6 +626,7 @@ int ServiceClient::GetToken(QString& out) {
     Exchange ex;
     ex.post = true;
     ex.url = d_->baseUrl + QStringLiteral("/application/get_token");
+    ex.waitedFor = true;
     ex.form = Form::Added;
     const Outcome o = d_->run(ex);
     if (o.kind != Outcome::Answer)
@@ -710,6 +727,7 @@ int ServiceClient::DownloadFile(const QString& localPath, const QString& url) {
     curl_easy_setopt(h, CURLOPT_CURLU, parsed);
     curl_easy_setopt(h, CURLOPT_USERAGENT, kDownloadAgent);
     setCommonOptions(h, d_->connectMs, d_->stallSeconds);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, d_->downloadMs.load());
     curl_easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
     curl_easy_setopt(h, CURLOPT_USERNAME, kAuthUser);
     curl_easy_setopt(h, CURLOPT_PASSWORD, kAuthPassword);

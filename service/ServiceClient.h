@@ -73,6 +73,11 @@ class ServiceClient {
     static constexpr std::chrono::milliseconds kDefaultConnectTimeout{60000};
     static constexpr std::chrono::seconds kDefaultStallTimeout{30};
     void SetTimeouts(std::chrono::milliseconds connect, std::chrono::seconds stall);
+    // Limits on the whole of the exchanges that the user waits for (sign-in, automatic sign-in, book
+    // list, update check, web-link token) and of the installer download; over it, a transport error.
+    static constexpr std::chrono::seconds kDefaultWaitedForLimit{90};
+    static constexpr std::chrono::minutes kDefaultDownloadLimit{10};
+    void SetTotalLimits(std::chrono::milliseconds waitedFor, std::chrono::milliseconds download);
 
     // Keep connections open between exchanges (the default) or open a fresh one for every exchange.
     void SetConnectionReuse(bool reuse);

@@ -536,6 +536,38 @@ TEST_F(ServiceClientTest, AStalledAnswerEndsAtTheStallTimeout) {
     EXPECT_TRUE(log.Lines()[0].startsWith(QStringLiteral("ERROR# Connect Failed[28] :")));
 }
 
+TEST_F(ServiceClientTest, RequestsTheUserWaitsForEndAtTheirTotalLimit) {
+    // Connecting and silence are allowed far longer than the whole exchange: only the total limit can
+    // end these, as it ends an answer that trickles in.
+    client->SetTimeouts(std::chrono::milliseconds(30000), std::chrono::seconds(30));
+    client->SetTotalLimits(std::chrono::milliseconds(700), std::chrono::milliseconds(700));
+    SignIn();
+    DevService::Fault slow;
+    slow.path = "*";
+    slow.delayMs = 20000;
+    ASSERT_TRUE(service.SetFault(slow));
+    QString text;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client->GetLibrary(text), ServiceClient::ResultFailed);
+    EXPECT_EQ(client->GetUpdate(text), ServiceClient::ResultFailed);
+    EXPECT_EQ(client->GetToken(text), ServiceClient::ResultNoRequest);
+    EXPECT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultFailed);
+    EXPECT_EQ(client->TokenLogin(QStringLiteral("t"), QStringLiteral("demo")), ServiceClient::ResultFailed);
+    QTemporaryDir dir;
+    EXPECT_EQ(client->DownloadFile(dir.filePath(QStringLiteral("setup.exe")),
+                                   service.BaseUrl() + QStringLiteral("/application/installer/setup.exe")),
+              ServiceClient::ResultFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    // A book may take longer than that: its load has no total limit of this kind.
+    ASSERT_TRUE(service.ClearFaults());
+    slow.path = "/application/book/*";
+    slow.delayMs = 1500;
+    slow.times = 1;
+    ASSERT_TRUE(service.SetFault(slow));
+    SignIn();
+    EXPECT_EQ(client->GetBook(1, text), ServiceClient::ResultOk);
+}
+
 TEST_F(ServiceClientTest, AnAnswerOverTheCapFailsThatRequestAlone) {
     SignIn();
     DevService::Fault big;
