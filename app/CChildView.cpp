@@ -1,6 +1,7 @@
 #include "app/CChildView.h"
 
 #include "app/ChromeGeometry.h"
+#include "engine/PlayerTimer.h"
 #include "library/LibraryControl.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
@@ -9,7 +10,6 @@
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
 #include "player/PlayerControl.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"
@@ -103,6 +103,18 @@ CChildView::CChildView(PlayerTimer& engine, ServiceClient& client, QWidget* pare
     player_ = new PlayerControl(engine_, *browser_, MediaPlayer::Create(), this);
     player_->hide();
     connect(player_, &PlayerControl::menuRequested, this, &CChildView::ShowBookMenu);
+    // The results of the load tasks.
+    connect(&engine_, &PlayerTimer::bookReady, this, [this](const PlayerTimer::BookInfo& book) {
+        player_->InitPlugins(book);
+        engine_.ShowCard(engine_.Position());
+        if (engine_.AutoPlay() && !engine_.IsPlaying() && book.cards > 0)
+            engine_.StartPlaying();
+        player_->update();
+    });
+    connect(&engine_, &PlayerTimer::loadFailed, this,
+            [this] { player_->ShowMessage(QStringLiteral("데이터 불러오기에 실패하였습니다.")); });
+    connect(&engine_, &PlayerTimer::noBook, this,
+            [this] { player_->ShowMessage(QStringLiteral("학습할 단어장을 선택해 주십시오.")); });
     browser_->LoadPage();
 
     CreateChrome();
@@ -181,21 +193,18 @@ void CChildView::ShowPanel(int panel) {
     current_ = panel;
     switch (panel) {
     case PANEL_SIGNIN:
-        player_->SetPlayerShown(false);
         signIn_->show();
         library_->hide();
         player_->hide();
         FocusSignIn();
         break;
     case PANEL_LIBRARY:
-        player_->SetPlayerShown(false);
         library_->show();
         player_->hide();
         if (library_->LoadBookList())
             library_->List()->setFocus();
         break;
     case PANEL_PLAYER:
-        player_->SetPlayerShown(true);
         player_->show();
         signIn_->hide();
         library_->hide();
@@ -245,7 +254,6 @@ void CChildView::OpenSignedInBook() {
 void CChildView::SwitchToPlayerWithNotice(const QString& notice) {
     player_->ShowLoadMessage(notice);
     current_ = PANEL_PLAYER;
-    player_->SetPlayerShown(true);
     player_->show();
     signIn_->hide();
     library_->hide();
@@ -255,20 +263,6 @@ void CChildView::SwitchToPlayerWithNotice(const QString& notice) {
 
 void CChildView::OnTaskStatus(int code, uint32_t bookId) {
     switch (code) {
-    case TaskStatusEvent::TASK_BOOK_READY:
-        player_->InitPlugins();
-        engine_.ShowCard(engine_.Position());
-        if (engine_.AutoPlay() && !engine_.IsPlaying() && engine_.ActiveCount() > 0)
-            engine_.StartPlaying();
-        player_->UpdateButtons();
-        player_->update();
-        break;
-    case TaskStatusEvent::TASK_LOAD_FAILED:
-        player_->ShowMessage(QStringLiteral("데이터 불러오기에 실패하였습니다."));
-        break;
-    case TaskStatusEvent::TASK_NO_BOOK:
-        player_->ShowMessage(QStringLiteral("학습할 단어장을 선택해 주십시오."));
-        break;
     case TaskStatusEvent::TASK_PAGE_READY:
         OnPageReady();
         break;

@@ -4,11 +4,11 @@
 #include "app/CProgramInfoDlg.h"
 #include "app/ChromeGeometry.h"
 #include "app/SettingsDialog.h"
+#include "engine/PlayerTimer.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/StartupEntry.h"
 #include "platform/TaskStatusEvent.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -27,6 +27,9 @@ CMainFrame::CMainFrame(std::unique_ptr<ServiceClient> client, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       client_(client ? std::move(client) : std::make_unique<ServiceClient>()),
       engine_(std::make_unique<PlayerTimer>(*client_)) {
+    // The engine reads no settings: its values come from here.
+    engine_->SetDelayTime(SettingsStore::GetInt(QString::fromLatin1(SettingsStore::DelayTime), 5));
+    engine_->SetAutoPlay(SettingsStore::GetInt(QString::fromLatin1(SettingsStore::AutoPlay), 1) != 0);
     setWindowTitle(StringTable::Load(IDR_MAINFRAME));
     setWindowIcon(Artwork::Icon(IDR_MAINFRAME));
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -141,5 +141,5 @@ void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
 void HtmlView::OnAppRequest(const QString& command) {
     // Commands are compared exactly: "app:SOUND" asks for nothing.
     if (command == QLatin1String("sound") || command == QLatin1String("mini"))
-        TaskStatusEvent::Send(parentWidget(), TaskStatusEvent::PANEL_SOUND_REQUEST);
+        Q_EMIT soundRequested();
 }

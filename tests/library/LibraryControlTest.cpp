@@ -2,10 +2,11 @@
 // (button, double click), back, a running load waited for, and the service failure path.
 #include "library/LibraryControl.h"
 
+#include "engine/EngineFakes.h"
+#include "engine/ManualExecutor.h"
+#include "engine/PlayerTimer.h"
 #include "platform/MessageBox.h"
 #include "platform/TaskStatusEvent.h"
-#include "engine/EngineFakes.h"
-#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 #include "widgets/CSkinButton.h"
@@ -18,11 +19,9 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <atomic>
-#include <chrono>
+#include <functional>
 #include <memory>
 #include <ostream>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -62,16 +61,16 @@ class ScriptedLibrary : public FakeService {
         out = answer;
         return result;
     }
-    // While set, book requests wait.
+    // Called as a book request starts.
     int GetBook(int32_t bookId, QString& out) override {
-        while (holdBooks.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (onBook)
+            onBook();
         return FakeService::GetBook(bookId, out);
     }
     QString answer;
     int result = ResultOk;
     int requests = 0;
-    std::atomic<bool> holdBooks{false};
+    std::function<void()> onBook;
 };
 
 struct Row {
@@ -104,7 +103,8 @@ class LibraryControlTest : public ::testing::Test {
 
     // The panel as the main view places it in a 400 x 330 window: cx - 10 by cy - 38.
     void Create(ServiceClient& client) {
-        engine = std::make_unique<PlayerTimer>(client);
+        engine = std::make_unique<PlayerTimer>(client, &executor);
+        display.Attach(*engine);
         host = std::make_unique<Host>();
         host->resize(400, 330);
         panel = std::make_unique<LibraryControl>(client, *engine, host.get());
@@ -129,6 +129,8 @@ class LibraryControlTest : public ::testing::Test {
     std::unique_ptr<DevService> service;
     std::unique_ptr<ServiceClient> real;
     ScriptedLibrary scripted;
+    ManualExecutor executor; // the engine's tasks run when the test (or a wait for them) runs them
+    RecordingDisplay display;
     std::unique_ptr<PlayerTimer> engine;
     std::unique_ptr<Host> host;
     std::unique_ptr<LibraryControl> panel;
@@ -272,23 +274,18 @@ TEST_F(LibraryControlTest, LoadWaitsForTheRunningLoadWhichThenReportsNothing) {
     ASSERT_TRUE(panel->LoadBookList());
     panel->List()->selectRow(0);
 
-    // The running load gets its book only once the panel has asked it to stop.
-    client.holdBooks = true;
+    // The running load gets its book only once the panel waits for it, having asked it to stop.
     engine->StartLoad(3);
     ASSERT_TRUE(engine->HasLoadWorker());
-    std::atomic<bool> returned{false};
-    std::thread releaser([&] {
-        while (!engine->CancelLoad() && !returned.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        client.holdBooks = false;
-    });
+    bool cancelled = false;
+    client.onBook = [&] { cancelled = engine->CancelLoad(); };
     panel->Load();
-    returned = true;
-    releaser.join();
+    EXPECT_TRUE(cancelled);
     EXPECT_FALSE(engine->HasLoadWorker());
     EXPECT_FALSE(engine->CancelLoad());
-    EXPECT_TRUE(engine->IsLoaded()); // the superseded load did finish
-    QCoreApplication::processEvents();
+    executor.DeliverAll();
+    EXPECT_TRUE(engine->IsLoaded());      // the superseded load did finish
+    EXPECT_TRUE(display.reports.empty()); // and reported nothing
     EXPECT_EQ(mainWindow.received, (Sent{{TaskStatusEvent::TASK_OPEN_BOOK, 4u}}));
 }
 

@@ -39,6 +39,9 @@ class StatusRecorder : public QWidget {
     }
 };
 
+// What the panel records for each pronunciation request of the page (the view's soundRequested).
+constexpr int kSoundRequest = 3;
+
 void Pump(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -58,6 +61,8 @@ class CardPageTest : public ::testing::Test {
         panel_->resize(kWidth, kHeight);
         view_ = new HtmlView(panel_);
         view_->resize(kWidth, kHeight);
+        QObject::connect(view_, &HtmlView::soundRequested, panel_,
+                         [] { panel_->codes.push_back(kSoundRequest); });
         QObject::connect(static_cast<HtmlPage*>(view_->page()), &HtmlPage::ConsoleMessage,
                          [](int, const QString& message) { console_ << message; });
         panel_->show();
@@ -105,7 +110,7 @@ class CardPageTest : public ::testing::Test {
         WaitUntil([] { return !panel_->codes.empty(); });
         Pump(100);
         std::vector<int> codes = panel_->codes;
-        if (!codes.empty() && codes.back() == TaskStatusEvent::PANEL_SOUND_REQUEST)
+        if (!codes.empty() && codes.back() == kSoundRequest)
             codes.pop_back();
         return codes;
     }
@@ -403,8 +408,7 @@ TEST_F(CardPageTest, OptionButtonsArePlacedBelowEachOther) {
     EXPECT_EQ(Js(read), "sound_button:30px font_big_button:50px font_small_button:65px");
 
     // The listen button asks the panel for the pronunciation ...
-    EXPECT_EQ(CodesAfter("$('sound_button').click()"),
-              std::vector<int>{TaskStatusEvent::PANEL_SOUND_REQUEST});
+    EXPECT_EQ(CodesAfter("$('sound_button').click()"), std::vector<int>{kSoundRequest});
     // ... and once shown stays, doing nothing while the book has no pronunciation.
     Call("showLoadMessage", {""});
     Call("updateControls");
@@ -414,8 +418,7 @@ TEST_F(CardPageTest, OptionButtonsArePlacedBelowEachOther) {
 
 TEST_F(CardPageTest, AppRequestsReachTheParentOnlyForExactCommands) {
     Js("window.marker='kept'");
-    EXPECT_EQ(CodesAfter("location.href='app:sound'"),
-              std::vector<int>{TaskStatusEvent::PANEL_SOUND_REQUEST});
+    EXPECT_EQ(CodesAfter("location.href='app:sound'"), std::vector<int>{kSoundRequest});
     EXPECT_TRUE(CodesAfter("location.href='app:SOUND'").empty());
     EXPECT_TRUE(CodesAfter("location.href='APP:SOUND'").empty());
     EXPECT_TRUE(CodesAfter("location.href='app:Mini'").empty());
