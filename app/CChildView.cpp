@@ -122,7 +122,6 @@ void CChildView::ShowPanel(int panel) {
     current_ = panel;
     switch (panel) {
     case PANEL_SIGNIN:
-        player_->SetPlayerShown(false);
         signIn_->show();
         library_->hide();
         player_->hide();
@@ -130,12 +129,10 @@ void CChildView::ShowPanel(int panel) {
         break;
     case PANEL_LIBRARY:
         // The flows' controller fills the list and focuses it once the service has answered.
-        player_->SetPlayerShown(false);
         library_->show();
         player_->hide();
         break;
     case PANEL_PLAYER:
-        player_->SetPlayerShown(true);
         player_->show();
         signIn_->hide();
         library_->hide();

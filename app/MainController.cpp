@@ -8,7 +8,6 @@
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/StartupTrace.h"
-#include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/PlayerControl.h"
 #include "resources/ResourceIds.h"
@@ -35,15 +34,15 @@ const QString kCheckConnection = QStringLiteral("인터넷 연결 상태를 확�
 MainController::MainController(std::unique_ptr<ServiceClient> client, QObject* parent)
     : QObject(parent), client_(std::move(client)), engine_(std::make_unique<PlayerTimer>(*client_)) {
     client_->OpenSession();
-    TaskStatusEvent::SetMainWindow(this);
+    connect(engine_.get(), &PlayerTimer::bookReady, this, &MainController::OnBookReady);
+    connect(engine_.get(), &PlayerTimer::loadFailed, this, &MainController::OnLoadFailed);
+    connect(engine_.get(), &PlayerTimer::noBook, this, &MainController::OnNoBook);
     engine_->SetDelayTime(SettingsStore::Get(SettingsStore::DelayTime));
     // The engine takes any stored value but 0 as on.
     engine_->SetAutoPlay(SettingsStore::Get(SettingsStore::AutoPlay) != 0);
 }
 
 MainController::~MainController() {
-    if (TaskStatusEvent::MainWindow() == this)
-        TaskStatusEvent::SetMainWindow(nullptr);
     Unbind();
     // Transfers end at once, so that joining the workers takes no time.
     client_->AbortAll();
@@ -73,25 +72,6 @@ void MainController::ShowBookMenu(QPoint anchor) {
         return;
     if (const int id = view_->ExecBookMenu(anchor, !engine_->IsLoading(), engine_->IsLoaded()))
         OnBookCommand(id);
-}
-
-bool MainController::event(QEvent* event) {
-    if (event->type() != TaskStatusEvent::WM_TASK_STATUS)
-        return QObject::event(event);
-    switch (static_cast<TaskStatusEvent*>(event)->Code()) {
-    case TaskStatusEvent::TASK_BOOK_READY:
-        OnBookReady();
-        break;
-    case TaskStatusEvent::TASK_LOAD_FAILED:
-        OnLoadFailed();
-        break;
-    case TaskStatusEvent::TASK_NO_BOOK:
-        OnNoBook();
-        break;
-    default:
-        break;
-    }
-    return true;
 }
 
 void MainController::Unbind() {
@@ -282,14 +262,13 @@ void MainController::SwitchToPlayerWithNotice(const QString& notice) {
     view_->ShowPanel(CChildView::PANEL_PLAYER);
 }
 
-void MainController::OnBookReady() {
+void MainController::OnBookReady(const PlayerTimer::BookInfo& book) {
     if (view_ == nullptr)
         return;
-    view_->Player()->InitPlugins();
+    view_->Player()->InitPlugins(book);
     engine_->ShowCard(engine_->Position());
     if (engine_->AutoPlay() && !engine_->IsPlaying() && engine_->ActiveCount() > 0)
         engine_->StartPlaying();
-    view_->Player()->UpdateButtons();
     view_->Player()->update();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PlayerTimer.h"
 #include "platform/BackgroundRunner.h"
 
 #include <QObject>
@@ -13,7 +14,6 @@
 class CChildView;
 class CLoadingBox;
 class QMenu;
-class PlayerTimer;
 class ServiceClient;
 class WaitCursor;
 class QWidget;
@@ -62,7 +62,7 @@ class MainController : public QObject {
     void Shutdown();
 
     // Results of the engine's book loads.
-    void OnBookReady();
+    void OnBookReady(const PlayerTimer::BookInfo& book);
     void OnLoadFailed();
     void OnNoBook();
 
@@ -77,9 +77,6 @@ class MainController : public QObject {
     void exitRequested();
     // The settings command of the book menu.
     void settingsRequested();
-
-  protected:
-    bool event(QEvent* event) override;
 
   private:
     enum class UpdateAfter { AutomaticSignIn, SignInByHand };

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         service.QueueLogAnswer("2024-01-01");
     RecordingDisplay display;
     PlayerTimer engine(service);
-    engine.Bind(&display);
+    display.Attach(engine);
     engine.SetDelayTime(1);
     if (engine.LoadBook(1) != 0)
         return 1;
@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     engine.StopPlaying();
 
-    std::printf("%.1f s played, %zu cards shown, %d pictures and %d pronunciations reported, %zu log sends\n",
-                wall, display.cards.size(), display.receiver.Count(1), display.receiver.Count(2),
-                service.Logs().size());
+    std::printf(
+        "%.1f s played, %zu cards shown, %zu pictures and %zu pronunciations reported, %zu log sends\n", wall,
+        display.cards.size(), display.images.size(), display.sounds.size(), service.Logs().size());
     std::printf("CPU %.3f s over %.1f s wall: %.3f%% of one core\n", cpu, wall, 100.0 * cpu / wall);
     return 0;
 }

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     }
     RecordingDisplay display;
     PlayerTimer engine(client);
-    engine.Bind(&display);
+    display.Attach(engine);
 
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     double best = 1e9, total = 0;

@@ -157,7 +157,7 @@ int holdNext(DevService& service) {
         return 1;
     RecordingDisplay display;
     auto engine = std::make_unique<PlayerTimer>(*client);
-    engine->Bind(&display);
+    display.Attach(*engine);
     if (engine->LoadBook(kHoldBook) != 0)
         return 1;
     engine->ShowCard(0);
@@ -200,7 +200,7 @@ int exitWithStalledWorkers(DevService& service) {
     service.ClearRequests();
     RecordingDisplay display;
     auto engine = std::make_unique<PlayerTimer>(*client);
-    engine->Bind(&display);
+    display.Attach(*engine);
     if (engine->LoadBook(kExitBook) != 0) // starts the prefetch and the first learning-log send
         return 1;
     engine->ShowCard(0);       // the picture worker

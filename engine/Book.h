@@ -21,6 +21,9 @@ struct MediaPlugin {
     QString file_type; // pronunciation only; kept, not used
 };
 
+// The two kinds of media a card may have, each through a plug-in of its own.
+enum class MediaKind : int { Image = 0, Sound = 1 };
+
 // The resolved media URL of one card for one plug-in.
 struct MediaEntry {
     enum State : int16_t { Unresolved = 0, Resolved = 1, Claimed = -1 };
@@ -44,5 +47,4 @@ struct Book {
     std::vector<uint32_t> card_order;
     std::vector<uint32_t> sorted_order;
     std::vector<uint32_t> random_order;
-    bool loaded = false;
 };

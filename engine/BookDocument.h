@@ -16,7 +16,6 @@ class BookDocument {
     };
 
     // Parses the whole document. A refused document yields no book at all, never a partial one.
-    // The book comes back complete but with `loaded` false; the engine sets it once it owns the book.
     static Result Parse(const QString& text, uint32_t bookId);
 
     // Sorts card indexes by headword, giving exactly the arrangement of the service's reference

@@ -1,726 +1,251 @@
 #include "engine/PlayerTimer.h"
 
-#include "engine/BookDocument.h"
-#include "engine/MediaUrlTemplate.h"
-#include "engine/PlayerDisplay.h"
-#include "platform/SettingsStore.h"
-#include "platform/StartupTrace.h"
-#include "platform/TaskStatusEvent.h"
-#include "service/ServiceClient.h"
+#include "engine/ThreadExecutor.h"
 
-#include <QCoreApplication>
-#include <QLoggingCategory>
-#include <QThread>
-#include <QTimerEvent>
+#include <QMetaMethod>
 
-#include <algorithm>
 #include <chrono>
-#include <utility>
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcPlayer, "lexicarta.player")
-
 const QString kNoCards = QStringLiteral("학습할 단어가 존재하지 않습니다.");
 
-void removeFirst(std::vector<uint32_t>& list, uint32_t card) {
-    const auto it = std::find(list.begin(), list.end(), card);
-    if (it != list.end())
-        list.erase(it);
+uint32_t clockSeed() {
+    return static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
 } // namespace
 
-// A worker's report, posted to the engine and handed on by it on the GUI thread.
-struct PlayerTimer::Relay : QEvent {
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 40);
-    Relay(Target to, int status) : QEvent(kType), target(to), code(status) {}
-    Target target;
-    int code;
-};
-
-PlayerTimer::PlayerTimer(ServiceClient& client, QObject* parent)
-    : QObject(parent), client_(client), random_(static_cast<std::mt19937::result_type>(
-                                            std::chrono::system_clock::now().time_since_epoch().count())) {
-    SetDelayTime(SettingsStore::Get(SettingsStore::DelayTime));
-    auto_play_ = SettingsStore::Get(SettingsStore::AutoPlay) != 0;
+PlayerTimer::PlayerTimer(ServiceClient& client, Executor* executor, QObject* parent)
+    : QObject(parent), ownExecutor_(executor ? nullptr : std::make_unique<ThreadExecutor>()),
+      executor_(executor ? *executor : *ownExecutor_), core_(clockSeed()), media_(core_, client, executor_),
+      loader_(client, executor_), log_(core_, client, executor_), marks_(core_, client, executor_) {
+    connect(&clock_, &PlayClock::advanceDue, this, &PlayerTimer::Next);
+    connect(&clock_, &PlayClock::soundDue, this, &PlayerTimer::onSoundDue);
+    connect(&media_, &MediaResolver::imageReady, this, &PlayerTimer::imageReady);
+    connect(&media_, &MediaResolver::soundReady, this, &PlayerTimer::soundReady);
+    connect(&loader_, &BookLoader::finished, this, &PlayerTimer::onLoadFinished);
 }
 
 PlayerTimer::~PlayerTimer() {
-    // Loads first: a running load may still start media and learning-log workers.
-    cancel_load_.store(true);
-    load_workers_.JoinAll();
-    prefetch_running_.store(false);
-    media_workers_.JoinAll();
-    log_workers_.JoinAll();
-    for (QBasicTimer& t : timers_)
-        t.stop();
+    // Loads first, so that no result is waited for; then the book goes, which fences every media
+    // worker off it (the prefetch ends after the fetch it is in); then every worker is joined.
+    loader_.SetCancel(true);
+    executor_.Wait(Executor::LoadLane);
+    clock_.Stop();
+    log_.Stop();
+    core_.Unload();
+    executor_.Wait(Executor::MediaLane);
+    executor_.Wait(Executor::LogLane);
+    executor_.Wait(Executor::MarkLane);
 }
 
-void PlayerTimer::Bind(PlayerDisplay* display) {
-    display_ = display;
-}
-
-// ---- model access ----
-
-const std::vector<uint32_t>& PlayerTimer::activeLocked() const {
-    switch (order_mode_.load()) {
-    case SortedOrder:
-        return book_.sorted_order;
-    case RandomOrder:
-        return book_.random_order;
-    default:
-        return book_.card_order;
-    }
-}
-
-std::vector<uint32_t>& PlayerTimer::activeLocked() {
-    return const_cast<std::vector<uint32_t>&>(std::as_const(*this).activeLocked());
-}
-
-bool PlayerTimer::currentCardLocked(uint32_t& card) const {
-    const auto& active = activeLocked();
-    const uint32_t p = position_.load();
-    if (p >= active.size())
-        return false;
-    card = active[p];
-    return card < book_.vocabularies.size();
-}
-
-size_t PlayerTimer::ActiveCount() const {
-    std::lock_guard lock(mutex_);
-    return activeLocked().size();
-}
-
-std::vector<uint32_t> PlayerTimer::ActiveOrder() const {
-    std::lock_guard lock(mutex_);
-    return activeLocked();
-}
-
-QString PlayerTimer::Title() const {
-    std::lock_guard lock(mutex_);
-    return book_.title;
-}
-
-uint32_t PlayerTimer::BookId() const {
-    std::lock_guard lock(mutex_);
-    return book_.id;
-}
-
-bool PlayerTimer::HasSound() const {
-    std::lock_guard lock(mutex_);
-    return book_.has_sound;
-}
-
-bool PlayerTimer::HasImage() const {
-    std::lock_guard lock(mutex_);
-    return book_.has_image;
-}
-
-bool PlayerTimer::HasStyle() const {
-    std::lock_guard lock(mutex_);
-    return book_.has_style;
-}
-
-QString PlayerTimer::Style() const {
-    std::lock_guard lock(mutex_);
-    return book_.style;
-}
-
-PlayerTimer::PluginSnapshot PlayerTimer::Plugins() const {
-    std::lock_guard lock(mutex_);
-    return {book_.has_sound, book_.has_image, book_.has_style, book_.style};
-}
-
-// ---- load and reset ----
+// ---- loads ----
 
 int PlayerTimer::LoadBook(int32_t bookId) {
-    QString text;
-    if (client_.GetBook(bookId, text) == ServiceClient::ResultFailed)
-        return E_FAIL;
-    StartupTrace::Mark("book-fetched");
+    const int result = finishLoad(loader_.Fetch(bookId));
+    notifyState();
+    return result;
+}
 
-    std::lock_guard loadLock(load_mutex_);
-    resetBookUnlocked();
-    if (text.isEmpty())
+int PlayerTimer::finishLoad(const BookLoader::Result& result) {
+    if (result.outcome == BookLoader::Outcome::Unreachable)
+        return E_FAIL; // the book loaded before, its timers and workers stay as they are
+    // The service answered: the book before goes. Its media workers may still run; the new
+    // generation keeps them from writing into the next book.
+    clock_.Stop();
+    log_.Stop();
+    switch (result.outcome) {
+    case BookLoader::Outcome::Loaded:
+        core_.Install(std::move(*result.book));
+        media_.StartPrefetch();
+        log_.Restart();
+        return 0;
+    case BookLoader::Outcome::NoBook:
+        core_.Unload();
         return 1;
-
-    BookDocument::Result parsed = BookDocument::Parse(text, static_cast<uint32_t>(bookId));
-    if (!parsed.book) {
-        qCWarning(lcPlayer) << "book" << bookId << "refused:" << parsed.error;
+    default:
+        core_.Unload();
         return E_FAIL;
     }
+}
 
-    bool prefetch = false;
-    {
-        std::lock_guard lock(mutex_);
-        book_ = std::move(*parsed.book);
-        book_.loaded = true;
-        order_mode_.store(CardOrder);
-        position_.store(0);
-        prefetch = !book_.vocabularies.empty() && (book_.has_sound || book_.has_image);
-        loaded_.store(true);
-    }
-    if (prefetch) {
-        prefetch_running_.store(true);
-        media_workers_.Start([this] { prefetchWorker(); });
-    }
-    SetLogDate(QByteArray());
-    startLogSend();
-    setTimer(LogTimer, kLogPeriodMs);
-    return 0;
+void PlayerTimer::onLoadFinished(const BookLoader::Result& result) {
+    const int code = finishLoad(result);
+    --loading_;
+    notifyState();
+    if (!result.report)
+        return;
+    if (code == 0)
+        Q_EMIT bookReady(core_.Info());
+    else if (code == 1)
+        Q_EMIT noBook();
+    else
+        Q_EMIT loadFailed();
 }
 
 void PlayerTimer::ResetBook() {
-    std::lock_guard loadLock(load_mutex_);
-    resetBookUnlocked();
+    clock_.Stop();
+    log_.Stop();
+    core_.Unload();
+    // Every media worker still running is waited for, not only the newest.
+    executor_.Wait(Executor::MediaLane);
+    notifyState();
 }
 
-void PlayerTimer::resetBookUnlocked() {
-    loaded_.store(false);
-    stopTimer(LogTimer);
-    if (playing_.exchange(false))
-        stopTimer(CountdownTimer);
-    // Every media worker still running is waited for, not only the newest, before a list changes.
-    prefetch_running_.store(false);
-    media_workers_.JoinAll();
+void PlayerTimer::StartLoad(uint32_t bookId) {
+    // Counted from the start, so the book menu and the buttons are disabled before the task runs.
+    ++loading_;
+    loader_.Start(bookId, false);
+    notifyState();
+}
 
-    std::lock_guard lock(mutex_);
-    ++generation_;
-    prefetch_restart_ = false;
-    position_.store(0);
-    order_mode_.store(CardOrder);
-    const uint32_t keptId = book_.id;
-    book_ = Book{};
-    book_.id = keptId; // the id of the last book asked for stays readable for the marking worker
+void PlayerTimer::StartClearMarks(uint32_t bookId) {
+    ++loading_;
+    loader_.Start(bookId, true);
+    notifyState();
 }
 
 // ---- display and navigation ----
 
 void PlayerTimer::ShowCard(uint32_t p) {
-    Vocabulary card;
-    bool hasImage = false;
-    uint32_t n = 0;
-    {
-        std::lock_guard lock(mutex_);
-        const auto& active = activeLocked();
-        n = static_cast<uint32_t>(active.size());
-        // Compared unsigned: a position past the end, however it was reached, shows the first card.
-        if (p >= n)
-            p = 0;
-        position_.store(p);
-        if (!display_)
-            return;
-        if (n > 0) {
-            const uint32_t c = active[p];
-            card = book_.vocabularies[c];
-            hasImage = book_.has_image;
-            if (std::find(seen_ids_.begin(), seen_ids_.end(), card.id) == seen_ids_.end())
-                seen_ids_.push_back(card.id);
+    // Without a display nothing is shown, recorded as seen or fetched: only the position moves.
+    const bool shown = isSignalConnected(QMetaMethod::fromSignal(&PlayerTimer::cardShown));
+    const EngineCore::Shown card = core_.Show(p, shown);
+    if (shown) {
+        if (card.total == 0) {
+            Q_EMIT messageShown(kNoCards);
+        } else {
+            Q_EMIT cardShown(int(card.position), int(card.total), card.card.name, card.card.mean,
+                             card.card.example);
+            if (card.has_image)
+                media_.Request(MediaKind::Image);
         }
     }
-    if (n == 0) {
-        display_->SetCounter(0, 0);
-        display_->ShowMessage(kNoCards);
-        return;
-    }
-    display_->SetCounter(static_cast<int>(p + 1), static_cast<int>(n));
-    display_->ShowVocabulary(card.name, card.mean, card.example);
-    if (hasImage)
-        startMediaWorker(false);
+    notifyState();
 }
 
 void PlayerTimer::Next() {
-    if (playing_.load())
-        remaining_ = delay() - 1;
-    const uint32_t n = static_cast<uint32_t>(ActiveCount());
-    const uint32_t p = position_.load();
-    ShowCard(p < n - 1 ? p + 1 : 0);
+    clock_.RestartPeriod();
+    ShowCard(core_.NextPosition());
     ArmSound();
 }
 
 void PlayerTimer::Prev() {
-    if (playing_.load())
-        remaining_ = delay() - 1;
-    const uint32_t n = static_cast<uint32_t>(ActiveCount());
-    const uint32_t p = position_.load();
-    ShowCard(p > 0 ? p - 1 : n - 1);
+    clock_.RestartPeriod();
+    ShowCard(core_.PrevPosition());
     ArmSound();
 }
 
 void PlayerTimer::StartCountdown() {
-    // The delay is at least one second, so the countdown never has to advance at once.
-    remaining_ = delay() - 1;
-    setTimer(CountdownTimer, kCountdownMs);
-}
-
-void PlayerTimer::Tick() {
-    if (remaining_ <= 0) {
-        Next();
-        remaining_ = delay();
-    }
-    --remaining_;
+    clock_.StartCountdown();
 }
 
 void PlayerTimer::ArmSound() {
-    if (!HasSound())
-        return;
-    sound_position_ = position_.load();
-    setTimer(SoundTimer, kSoundDelayMs);
+    if (core_.HasSound())
+        clock_.ArmSound(core_.Position());
+}
+
+void PlayerTimer::Tick() {
+    clock_.Tick();
 }
 
 int PlayerTimer::SetOrder(int mode) {
     if (mode < CardOrder || mode > RandomOrder)
         return 3;
-    {
-        std::lock_guard lock(mutex_);
-        if (mode == RandomOrder) {
-            // As many swaps as cards, each between two drawn positions (first i, then j).
-            book_.random_order = book_.card_order;
-            auto& list = book_.random_order;
-            const size_t m = list.size();
-            for (size_t k = 0; k < m; ++k) {
-                const size_t i = random_() % m;
-                const size_t j = random_() % m;
-                std::swap(list[i], list[j]);
-            }
-        }
-        order_mode_.store(mode);
-    }
+    core_.SetOrder(mode);
     ShowCard(0);
     return mode;
 }
 
 void PlayerTimer::StartPlaying() {
-    if (playing_.load() || ActiveCount() == 0)
+    if (clock_.IsPlaying() || core_.ActiveCount() == 0)
         return;
-    playing_.store(true);
-    StartCountdown();
+    clock_.Start();
     ArmSound();
+    notifyState();
 }
 
 void PlayerTimer::StopPlaying() {
-    stopTimer(CountdownTimer);
-    playing_.store(false);
+    clock_.Stop();
+    notifyState();
 }
 
-void PlayerTimer::SetDelayTime(int seconds) {
-    delay_time_ = seconds < 1 ? 1 : seconds;
+void PlayerTimer::onSoundDue(uint32_t position) {
+    // Several card changes within the delay lead to one pronunciation, for the card on display.
+    if (core_.Position() == position)
+        media_.Request(MediaKind::Sound);
 }
 
-int PlayerTimer::GetToken(QString& out) {
-    return client_.GetToken(out);
+// ---- marks ----
+
+void PlayerTimer::CompleteCurrent() {
+    const bool playing = clock_.IsPlaying();
+    const std::optional<uint32_t> wordId = core_.MarkCurrent();
+    if (!wordId)
+        return; // no card, or memorised at load
+    if (playing)
+        clock_.Pause();
+    marks_.Send(*wordId);
+    ShowCard(core_.Position());
+    if (playing)
+        clock_.StartCountdown();
+    if (core_.ActiveCount() > 0)
+        ArmSound();
+    else if (playing)
+        clock_.Stop();
+    notifyState();
+}
+
+// ---- media ----
+
+bool PlayerTimer::RequestSound() {
+    if (!core_.IsLoaded() || !core_.HasSound())
+        return false;
+    media_.Request(MediaKind::Sound);
+    return true;
+}
+
+// ---- state ----
+
+PlayerTimer::State PlayerTimer::CurrentState() const {
+    return {core_.IsLoaded(), loading_ > 0, clock_.IsPlaying(), core_.OrderMode(), core_.IsCurrentOpen()};
+}
+
+void PlayerTimer::notifyState() {
+    const State now = CurrentState();
+    if (now == state_)
+        return;
+    state_ = now;
+    Q_EMIT stateChanged(now);
 }
 
 // ---- timers ----
-
-void PlayerTimer::setTimer(int id, int ms) {
-    armed_[id].store(true);
-    if (QThread::currentThread() == thread()) {
-        timers_[id].start(ms, this);
-        return;
-    }
-    // From a worker: the GUI thread starts it, unless it has been stopped again in the meantime.
-    QMetaObject::invokeMethod(
-        this,
-        [this, id, ms] {
-            if (armed_[id].load())
-                timers_[id].start(ms, this);
-        },
-        Qt::QueuedConnection);
-}
-
-void PlayerTimer::stopTimer(int id) {
-    armed_[id].store(false);
-    if (QThread::currentThread() == thread()) {
-        timers_[id].stop();
-        return;
-    }
-    QMetaObject::invokeMethod(
-        this,
-        [this, id] {
-            if (!armed_[id].load())
-                timers_[id].stop();
-        },
-        Qt::QueuedConnection);
-}
-
-bool PlayerTimer::IsTimerActive(int id) const {
-    return id >= CountdownTimer && id <= LogTimer && armed_[id].load();
-}
-
-void PlayerTimer::timerEvent(QTimerEvent* e) {
-    for (int id = CountdownTimer; id <= LogTimer; ++id) {
-        if (e->timerId() == timers_[id].timerId()) {
-            OnTimer(id);
-            return;
-        }
-    }
-    QObject::timerEvent(e);
-}
 
 void PlayerTimer::OnTimer(int id) {
     if (!IsTimerActive(id))
         return;
     switch (id) {
     case CountdownTimer:
-        Tick();
+        clock_.Tick();
         break;
     case SoundTimer:
-        if (position_.load() == sound_position_)
-            startMediaWorker(true);
-        stopTimer(SoundTimer);
+        clock_.SoundExpired();
         break;
     case LogTimer:
-        startLogSend();
+        log_.Send();
         break;
     default:
         break;
     }
 }
 
-// ---- worker reports ----
-
-void PlayerTimer::post(Target target, int code) {
-    QCoreApplication::postEvent(this, new Relay(target, code));
-}
-
-bool PlayerTimer::event(QEvent* e) {
-    if (e->type() != Relay::kType)
-        return QObject::event(e);
-    const auto* relay = static_cast<Relay*>(e);
-    if (relay->target == Target::Panel) {
-        if (display_)
-            TaskStatusEvent::Send(display_->StatusReceiver(), relay->code);
-    } else {
-        TaskStatusEvent::Send(TaskStatusEvent::MainWindow(), relay->code);
-    }
-    return true;
-}
-
-// ---- marks ----
-
-bool PlayerTimer::IsCurrentOpen() const {
-    std::lock_guard lock(mutex_);
-    uint32_t c = 0;
-    return currentCardLocked(c) && !book_.vocabularies[c].complete;
-}
-
-void PlayerTimer::CompleteCurrent() {
-    uint32_t wordId = 0;
-    uint32_t c = 0;
-    {
-        std::lock_guard lock(mutex_);
-        if (!currentCardLocked(c) || book_.vocabularies[c].complete)
-            return;
-        wordId = book_.vocabularies[c].id;
-    }
-    const bool playing = playing_.load();
-    if (playing)
-        stopTimer(CountdownTimer);
-    log_workers_.Start([this, wordId] {
-        uint32_t bookId = 0;
-        {
-            std::lock_guard lock(mutex_);
-            bookId = book_.id;
-        }
-        client_.Complete(wordId, bookId); // nothing reacts to the outcome
-    });
-    {
-        std::lock_guard lock(mutex_);
-        removeFirst(book_.card_order, c);
-        removeFirst(book_.sorted_order, c);
-        removeFirst(book_.random_order, c);
-    }
-    ShowCard(position_.load());
-    if (playing)
-        StartCountdown();
-    if (ActiveCount() > 0) {
-        ArmSound();
-    } else if (playing) {
-        StopPlaying();
-    }
-}
-
-// ---- learning log ----
-
-void PlayerTimer::SetLogDate(const QByteArray& date) {
-    std::lock_guard lock(mutex_);
-    const std::string text = date.toStdString();
-    if (text == log_date_)
-        return;
-    log_date_ = text;
-    seen_ids_.clear();
-}
-
-QByteArray PlayerTimer::LogDate() const {
-    std::lock_guard lock(mutex_);
-    return QByteArray::fromStdString(log_date_);
-}
-
-std::vector<uint32_t> PlayerTimer::SeenIds() const {
-    std::lock_guard lock(mutex_);
-    return seen_ids_;
-}
-
-QByteArray PlayerTimer::LogContent(const std::vector<uint32_t>& ids) {
-    QByteArray content;
-    for (uint32_t id : ids) {
-        if (!content.isEmpty())
-            content += ',';
-        content += QByteArray::number(id);
-    }
-    return content;
-}
-
-void PlayerTimer::startLogSend() {
-    log_workers_.Start([this] { sendLearningLog(); });
-}
-
-void PlayerTimer::sendLearningLog() {
-    std::string date;
-    std::vector<uint32_t> ids;
-    {
-        std::lock_guard lock(mutex_);
-        date = log_date_;
-        ids = seen_ids_;
-    }
-    QByteArray answer;
-    client_.SaveLearningLog(QByteArray::fromStdString(date), LogContent(ids), answer);
-    if (!answer.isEmpty())
-        SetLogDate(answer);
-}
-
-// ---- background loads ----
-
-void PlayerTimer::StartLoad(uint32_t bookId) {
-    startLoadWorker(bookId, false);
-}
-
-void PlayerTimer::StartClearMarks(uint32_t bookId) {
-    startLoadWorker(bookId, true);
-}
-
-void PlayerTimer::startLoadWorker(uint32_t bookId, bool clearMarks) {
-    // Counted from the start, so the book menu is disabled before the worker runs.
-    loading_.fetch_add(1);
-    StartupTrace::Mark("book-load-started");
-    load_workers_.Start([this, bookId, clearMarks] {
-        if (clearMarks)
-            client_.ClearComplete(bookId); // the book is reloaded whatever the answer
-        const int result = LoadBook(static_cast<int32_t>(bookId));
-        StartupTrace::Mark("book-loaded");
-        int code = 0;
-        if (result < 0)
-            code = TaskStatusEvent::TASK_LOAD_FAILED;
-        else if (result > 0)
-            code = TaskStatusEvent::TASK_NO_BOOK;
-        else if (!cancel_load_.load())
-            code = TaskStatusEvent::TASK_BOOK_READY;
-        if (code != 0)
-            post(Target::MainWindow, code);
-        loading_.fetch_sub(1);
-    });
-}
-
-void PlayerTimer::CancelAndWaitForLoad() {
-    if (load_workers_.Running() == 0) {
-        load_workers_.JoinAll();
-        return;
-    }
-    cancel_load_.store(true);
-    load_workers_.JoinAll();
-    cancel_load_.store(false);
+bool PlayerTimer::IsTimerActive(int id) const {
+    return id == LogTimer ? log_.IsTimerActive() : clock_.IsTimerActive(id);
 }
 
 void PlayerTimer::WaitForWorkers() {
-    media_workers_.JoinAll();
-    log_workers_.JoinAll();
-}
-
-// ---- media ----
-
-bool PlayerTimer::RequestSound() {
-    if (!loaded_.load() || !HasSound())
-        return false;
-    startMediaWorker(true);
-    return true;
-}
-
-MediaEntry PlayerTimer::ImageEntry(uint32_t card) const {
-    std::lock_guard lock(mutex_);
-    return card < book_.images.size() ? book_.images[card] : MediaEntry{};
-}
-
-MediaEntry PlayerTimer::SoundEntry(uint32_t card) const {
-    std::lock_guard lock(mutex_);
-    return card < book_.sounds.size() ? book_.sounds[card] : MediaEntry{};
-}
-
-QString PlayerTimer::CurrentImageUrl() const {
-    std::lock_guard lock(mutex_);
-    uint32_t c = 0;
-    if (!loaded_.load() || !currentCardLocked(c) || c >= book_.images.size())
-        return QString();
-    return book_.images[c].url;
-}
-
-QString PlayerTimer::CurrentSoundUrl() const {
-    std::lock_guard lock(mutex_);
-    uint32_t c = 0;
-    if (!loaded_.load() || !currentCardLocked(c) || c >= book_.sounds.size())
-        return QString();
-    return book_.sounds[c].url;
-}
-
-void PlayerTimer::startMediaWorker(bool sound) {
-    // An entry that needs no fetch is claimed and the display told at once, without a worker, so a
-    // stalled host never holds back a picture or pronunciation that is known already.
-    bool claimed = false;
-    {
-        std::lock_guard lock(mutex_);
-        auto& entries = sound ? book_.sounds : book_.images;
-        const bool hasPlugin = sound ? book_.has_sound : book_.has_image;
-        uint32_t c = 0;
-        if (!hasPlugin || !currentCardLocked(c) || c >= entries.size())
-            return;
-        if (entries[c].state != MediaEntry::Unresolved) {
-            entries[c].state = MediaEntry::Claimed;
-            claimed = true;
-        }
-    }
-    if (claimed) {
-        post(Target::Panel, sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
-        return;
-    }
-    {
-        std::lock_guard lock(lanes_mutex_);
-        MediaLane& lane = lanes_[sound ? 1 : 0];
-        lane.pending = true;
-        // Every worker of the kind is busy (a slow host): the first to finish takes the card on display.
-        if (lane.running >= kWorkersPerMediaKind)
-            return;
-        ++lane.running;
-    }
-    media_workers_.Start([this, sound] { foregroundWorker(sound); });
-}
-
-// Serves the displays of one kind until none waits; displays that came while it was busy are served
-// by one pass for the card on display then.
-void PlayerTimer::foregroundWorker(bool sound) {
-    for (;;) {
-        {
-            std::lock_guard lock(lanes_mutex_);
-            MediaLane& lane = lanes_[sound ? 1 : 0];
-            if (!lane.pending) {
-                --lane.running;
-                return;
-            }
-            lane.pending = false;
-        }
-        mediaWorker(sound);
-    }
-}
-
-// The picture or pronunciation worker: claims the entry of the card on display now and resolves it
-// unless it is resolved or claimed already, then tells the display.
-void PlayerTimer::mediaWorker(bool sound) {
-    uint32_t c = 0;
-    uint64_t generation = 0;
-    int16_t state = MediaEntry::Unresolved;
-    {
-        std::lock_guard lock(mutex_);
-        auto& entries = sound ? book_.sounds : book_.images;
-        const bool hasPlugin = sound ? book_.has_sound : book_.has_image;
-        if (!hasPlugin || !currentCardLocked(c) || c >= entries.size())
-            return;
-        generation = generation_;
-        state = entries[c].state;
-        entries[c].state = MediaEntry::Claimed;
-        if (state == MediaEntry::Unresolved)
-            prefetch_restart_ = true; // the user has moved away from where the prefetch was
-    }
-    if (state == MediaEntry::Unresolved)
-        resolve(sound, c, generation);
-    post(Target::Panel, sound ? TaskStatusEvent::PANEL_SOUND_READY : TaskStatusEvent::PANEL_IMAGE_READY);
-}
-
-bool PlayerTimer::resolve(bool sound, uint32_t c, uint64_t generation) {
-    MediaPlugin plugin;
-    Vocabulary card;
-    {
-        std::lock_guard lock(mutex_);
-        if (generation != generation_ || c >= book_.vocabularies.size())
-            return false;
-        plugin = sound ? book_.sound : book_.image;
-        card = book_.vocabularies[c];
-    }
-    // Expansion and the fetch run outside the mutex.
-    QString url = MediaUrlTemplate::Expand(plugin.url, c, card);
-    bool ok = true;
-    if (plugin.type == QLatin1String("url")) {
-        QString fetched;
-        // Only an answer counts: a request that failed is tried again on a later display or pass.
-        ok = client_.FetchUrl(url, fetched) == ServiceClient::ResultOk;
-        url = fetched;
-    }
-
-    std::lock_guard lock(mutex_);
-    auto& entries = sound ? book_.sounds : book_.images;
-    if (generation != generation_ || c >= entries.size())
-        return false;
-    if (ok) {
-        entries[c].url = url;
-        entries[c].state = MediaEntry::Resolved;
-    } else {
-        entries[c].state = MediaEntry::Unresolved;
-    }
-    return ok;
-}
-
-// Resolves the whole book ahead in document order, from the card on display; a pass restarts after
-// the card on display whenever a foreground worker had to resolve its own entry.
-void PlayerTimer::prefetchWorker() {
-    uint32_t n = 0;
-    uint32_t a = 0;
-    uint64_t generation = 0;
-    bool hasSound = false;
-    bool hasImage = false;
-    {
-        std::lock_guard lock(mutex_);
-        n = static_cast<uint32_t>(book_.vocabularies.size());
-        generation = generation_;
-        hasSound = book_.has_sound;
-        hasImage = book_.has_image;
-        if (!currentCardLocked(a))
-            return;
-    }
-    for (uint32_t i = 0; prefetch_running_.load() && i < n; ++i) {
-        uint32_t b = 0;
-        bool soundDue = false;
-        {
-            std::lock_guard lock(mutex_);
-            if (generation != generation_ || !currentCardLocked(b))
-                break; // every card has been marked
-            if (prefetch_restart_) {
-                prefetch_restart_ = false;
-                a = b + 1 == n ? 0 : b + 1;
-                i = 0;
-            }
-            soundDue = hasSound && book_.sounds[a].state == MediaEntry::Unresolved;
-        }
-        if (a != b) {
-            if (soundDue)
-                resolve(true, a, generation);
-            bool imageDue = false;
-            if (prefetch_running_.load()) { // a reset waits for one slow fetch only, not for two
-                std::lock_guard lock(mutex_);
-                imageDue =
-                    hasImage && generation == generation_ && book_.images[a].state == MediaEntry::Unresolved;
-            }
-            if (imageDue)
-                resolve(false, a, generation);
-        }
-        a = a + 1 == n ? 0 : a + 1;
-    }
+    executor_.Wait(Executor::MediaLane);
+    executor_.Wait(Executor::LogLane);
+    executor_.Wait(Executor::MarkLane);
 }

@@ -1,7 +1,6 @@
 #include "player/HtmlView.h"
 
 #include "platform/StartupTrace.h"
-#include "platform/TaskStatusEvent.h"
 #include "player/HtmlPage.h"
 #include "player/PageSchemeHandler.h"
 #include "resources/ResourceIds.h"
@@ -130,7 +129,6 @@ void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
             break;
         loaded_ = true;
         StartupTrace::Mark("page-loaded");
-        TaskStatusEvent::Post(TaskStatusEvent::MainWindow(), TaskStatusEvent::TASK_PAGE_READY);
         Q_EMIT PageLoaded();
         break;
     default:
@@ -141,5 +139,5 @@ void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
 void HtmlView::OnAppRequest(const QString& command) {
     // Commands are compared exactly: "app:SOUND" asks for nothing.
     if (command == QLatin1String("sound") || command == QLatin1String("mini"))
-        TaskStatusEvent::Send(parentWidget(), TaskStatusEvent::PANEL_SOUND_REQUEST);
+        Q_EMIT soundRequested();
 }

@@ -38,6 +38,8 @@ class HtmlView : public QWebEngineView {
   Q_SIGNALS:
     // The card page has finished loading (once per load).
     void PageLoaded();
+    // The page asked for the pronunciation of the card on display ("app:sound" or "app:mini").
+    void soundRequested();
 
   private:
     void OnLoadingChanged(const QWebEngineLoadingInfo& info);

@@ -2,7 +2,6 @@
 
 #include "engine/PlayerTimer.h"
 #include "platform/MessageBox.h"
-#include "platform/TaskStatusEvent.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
 #include "resources/Artwork.h"
@@ -10,7 +9,6 @@
 #include "widgets/CSkinButton.h"
 #include "widgets/PositionControl.h"
 
-#include <QAbstractEventDispatcher>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -46,11 +44,7 @@ PlayerControl::PlayerControl(PlayerTimer& engine, HtmlView& view, std::unique_pt
     CreateControls();
 }
 
-PlayerControl::~PlayerControl() {
-    disconnect(idleUpdate_);
-    if (HasControls())
-        engine_.Bind(nullptr);
-}
+PlayerControl::~PlayerControl() = default;
 
 PlayerControl::Looks PlayerControl::LoadLooks(int normal, int pressed, int hover, int disabled) {
     Looks looks;
@@ -112,10 +106,9 @@ void PlayerControl::CreateControls() {
     controlBar_ = Artwork::Bitmap(IDB_CONTROL_BAR);
     separator_ = Artwork::Bitmap(IDB_SEPARATOR);
 
-    engine_.Bind(this);
-
     for (CSkinButton* button : {prev_, play_, next_, memorised_})
         button->setEnabled(false);
+    ConnectEngine();
 
     prev_->setToolTip(QStringLiteral("이전 단어"));
     play_->setToolTip(QStringLiteral("학습 시작/일시정지"));
@@ -156,6 +149,38 @@ CSkinButton* PlayerControl::Button(int id) const {
     }
 }
 
+void PlayerControl::ConnectEngine() {
+    connect(&engine_, &PlayerTimer::cardShown, this, &PlayerControl::ShowCard);
+    connect(&engine_, &PlayerTimer::messageShown, this, &PlayerControl::ShowNoCards);
+    connect(&engine_, &PlayerTimer::imageReady, this, &PlayerControl::ShowImage);
+    connect(&engine_, &PlayerTimer::soundReady, this, &PlayerControl::PlaySound);
+    connect(&engine_, &PlayerTimer::stateChanged, this, &PlayerControl::UpdateButtons);
+    connect(&view_, &HtmlView::soundRequested, &engine_, &PlayerTimer::RequestSound);
+    UpdateButtons(engine_.CurrentState());
+}
+
+void PlayerControl::ShowCard(int position, int total, const QString& name, const QString& mean,
+                             const QString& example) {
+    SetCounter(position + 1, total);
+    ShowVocabulary(name, mean, example);
+}
+
+void PlayerControl::ShowNoCards(const QString& text) {
+    SetCounter(0, 0);
+    ShowMessage(text);
+}
+
+void PlayerControl::ShowImage(const QString& url) {
+    view_.CallScript(QStringLiteral("showImage"), {url});
+}
+
+void PlayerControl::PlaySound(const QString& url) {
+    // A "url" plug-in's answer comes as it was sent, often with a line break after the address.
+    const QString address = url.trimmed();
+    if (!address.isEmpty() && player_ != nullptr)
+        player_->Play(address);
+}
+
 void PlayerControl::SetCounter(int position, int total) {
     if (counter_ == nullptr)
         return;
@@ -176,13 +201,13 @@ void PlayerControl::ShowLoadMessage(const QString& text) {
     view_.CallScript(QStringLiteral("showLoadMessage"), {text});
 }
 
-void PlayerControl::InitPlugins() {
-    // One locked read: a load worker may be replacing the book meanwhile.
-    const PlayerTimer::PluginSnapshot plugins = engine_.Plugins();
-    QStringList args{Flag(plugins.has_sound), Flag(plugins.has_image), Flag(plugins.has_style)};
-    if (plugins.has_style)
-        args << plugins.style;
+void PlayerControl::InitPlugins(const PlayerTimer::BookInfo& book) {
+    QStringList args{Flag(book.has_sound), Flag(book.has_image), Flag(book.has_style)};
+    if (book.has_style)
+        args << book.style;
     view_.CallScript(QStringLiteral("initPlugins"), args);
+    title_ = book.title;
+    update();
 }
 
 int PlayerControl::CommandForKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -252,10 +277,8 @@ void PlayerControl::OnCommand(int id) {
             engine_.StartPlaying();
         break;
     case IDC_ORDER:
-        if (!EngineReady())
-            return;
-        engine_.SetOrder((engine_.OrderMode() + 1) % 3);
-        ShowOrderLook(engine_.OrderMode());
+        if (EngineReady())
+            engine_.SetOrder((engine_.OrderMode() + 1) % 3);
         break;
     case IDC_NAME:
     case ID_KEY_NAME:
@@ -272,7 +295,7 @@ void PlayerControl::OnCommand(int id) {
     case ID_KEY_MEAN_EXAMPLE:
         OnCommand(IDC_MEAN);
         OnCommand(IDC_EXAMPLE);
-        return;
+        break;
     case IDC_MEMORISED:
     case ID_KEY_MEMORISED:
         if (EngineReady())
@@ -280,9 +303,8 @@ void PlayerControl::OnCommand(int id) {
         break;
     default:
         // Enter, Up and Down are taken from the page and do nothing.
-        return;
+        break;
     }
-    UpdateButtons();
 }
 
 bool PlayerControl::EngineReady() const {
@@ -320,43 +342,21 @@ void PlayerControl::ShowOrderLook(int mode) {
     order_->repaint();
 }
 
-void PlayerControl::UpdateButtons() {
+void PlayerControl::UpdateButtons(const PlayerTimer::State& state) {
+    if (state.loaded != state_.loaded)
+        update(); // the title comes or goes
+    state_ = state;
     if (!HasControls())
         return;
-    const bool ready = EngineReady();
+    const bool ready = state.loaded && !state.loading;
     // Playing, the play button stays usable to pause, also during a load.
-    const bool playing = engine_.IsPlaying();
     prev_->setEnabled(ready);
-    play_->setEnabled(ready || playing);
+    play_->setEnabled(ready || state.playing);
     next_->setEnabled(ready);
-    memorised_->setEnabled(ready && engine_.IsCurrentOpen());
-    if (ready || playing)
-        ShowPlayLook(playing);
-    ShowOrderLook(engine_.OrderMode());
-}
-
-bool PlayerControl::event(QEvent* event) {
-    if (event->type() != TaskStatusEvent::WM_TASK_STATUS)
-        return QWidget::event(event);
-    switch (static_cast<TaskStatusEvent*>(event)->Code()) {
-    case TaskStatusEvent::PANEL_IMAGE_READY:
-        view_.CallScript(QStringLiteral("showImage"), {engine_.CurrentImageUrl()});
-        break;
-    case TaskStatusEvent::PANEL_SOUND_READY: {
-        // A "url" plug-in's answer comes as it was sent, often with a line break after the address.
-        const QString url = engine_.CurrentSoundUrl().trimmed();
-        if (!url.isEmpty() && player_ != nullptr)
-            player_->Play(url);
-        break;
-    }
-    case TaskStatusEvent::PANEL_SOUND_REQUEST:
-        if (HasControls())
-            engine_.RequestSound();
-        break;
-    default:
-        break;
-    }
-    return true;
+    memorised_->setEnabled(ready && state.current_open);
+    if (ready || state.playing)
+        ShowPlayLook(state.playing);
+    ShowOrderLook(state.order);
 }
 
 void PlayerControl::WatchKeys(QObject* object) {
@@ -436,18 +436,6 @@ void PlayerControl::resizeEvent(QResizeEvent*) {
     Layout(width(), height());
 }
 
-void PlayerControl::showEvent(QShowEvent*) {
-    UpdateButtons();
-    if (HasControls() && !idleUpdate_)
-        idleUpdate_ = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                              this, &PlayerControl::UpdateButtons);
-}
-
-void PlayerControl::hideEvent(QHideEvent*) {
-    disconnect(idleUpdate_);
-    idleUpdate_ = {};
-}
-
 void PlayerControl::paintEvent(QPaintEvent*) {
     const int cx = width();
     const int cy = height();
@@ -459,13 +447,13 @@ void PlayerControl::paintEvent(QPaintEvent*) {
     DrawBox(painter, 9, 39, cx - 9, cy - 51);
     DrawBox(painter, 10, 7, cx - 156, 31);
 
-    if (engine_.IsLoaded()) {
+    if (state_.loaded) {
         QFont font(QStringLiteral("Gulim"));
         font.setPointSize(9);
         painter.setFont(font);
         painter.setPen(Qt::black);
         painter.drawText(QRect(QPoint(17, 8), QPoint(cx - 165 - 1, 30 - 1)),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, engine_.Title());
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title_);
     }
 
     if (!controlBar_.isNull())

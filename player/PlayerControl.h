@@ -1,9 +1,8 @@
 #pragma once
 
-#include "engine/PlayerDisplay.h"
+#include "engine/PlayerTimer.h"
 
 #include <QColor>
-#include <QMetaObject>
 #include <QPixmap>
 #include <QPoint>
 #include <QStringList>
@@ -15,13 +14,13 @@
 class CSkinButton;
 class HtmlView;
 class MediaPlayer;
-class PlayerTimer;
 class PositionControl;
 
 // The panel in which a loaded book is studied: the card page in its upper part, the book's title above
 // it, the control bar below, the position counter in the top-right corner and the MENU button. It turns
-// clicks and keys into operations of the playback engine and is the engine's only way to the screen.
-class PlayerControl : public QWidget, public PlayerDisplay {
+// clicks and keys into operations of the playback engine and shows what the engine's signals carry:
+// the card, the counter, the picture, the pronunciation, and the buttons follow the engine's state.
+class PlayerControl : public QWidget {
     Q_OBJECT
 
   public:
@@ -48,37 +47,32 @@ class PlayerControl : public QWidget, public PlayerDisplay {
         ID_KEY_UP = 32813,
         ID_KEY_DOWN = 32814,
     };
-    static constexpr int kEngineWindowId = 99;
-
     // The view becomes a child of the panel at (10, 40). Without a media player the panel stays empty
-    // of controls and is not bound to the engine.
+    // of controls and is not connected to the engine.
     PlayerControl(PlayerTimer& engine, HtmlView& view, std::unique_ptr<MediaPlayer> player,
                   QWidget* parent = nullptr);
     ~PlayerControl() override;
 
-    // Whether the buttons, counter and engine binding exist (the media player could be created).
+    // Whether the buttons, counter and engine connections exist (the media player could be created).
     bool HasControls() const { return counter_ != nullptr; }
 
     // What the engine shows.
-    void SetCounter(int position, int total) override;
-    void ShowVocabulary(const QString& name, const QString& mean, const QString& example) override;
-    void ShowMessage(const QString& text) override;
-    QObject* StatusReceiver() override { return this; }
+    void SetCounter(int position, int total);
+    void ShowVocabulary(const QString& name, const QString& mean, const QString& example);
+    void ShowMessage(const QString& text);
 
     // What the main view shows.
     void ShowLoadMessage(const QString& text);
-    void InitPlugins();
+    // A book has been loaded: its plug-ins go to the page, its title to the title box.
+    void InitPlugins(const PlayerTimer::BookInfo& book);
 
     // Runs a button or key command.
     void OnCommand(int id);
     // The command a key press stands for, or 0.
     static int CommandForKey(int key, Qt::KeyboardModifiers modifiers);
 
-    // Brings the buttons up to the engine's state.
-    void UpdateButtons();
-
-    void SetPlayerShown(bool shown) { playerShown_ = shown; }
-    bool PlayerShown() const { return playerShown_; }
+    // Brings the buttons (and the title) up to the engine's state.
+    void UpdateButtons(const PlayerTimer::State& state);
 
     bool NameShown() const { return shown_[0]; }
     bool MeanShown() const { return shown_[1]; }
@@ -97,13 +91,10 @@ class PlayerControl : public QWidget, public PlayerDisplay {
     void menuRequested(QPoint anchor);
 
   protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
   private:
     struct Looks {
@@ -113,6 +104,11 @@ class PlayerControl : public QWidget, public PlayerDisplay {
     static void Apply(CSkinButton* button, const Looks& looks);
 
     void CreateControls();
+    void ConnectEngine();
+    void ShowCard(int position, int total, const QString& name, const QString& mean, const QString& example);
+    void ShowNoCards(const QString& text);
+    void ShowImage(const QString& url);
+    void PlaySound(const QString& url);
     void Layout(int cx, int cy);
     // A book is loaded and no load runs: the engine may take a command.
     bool EngineReady() const;
@@ -144,10 +140,8 @@ class PlayerControl : public QWidget, public PlayerDisplay {
     QPixmap controlBar_;
     QPixmap separator_;
 
-    bool playerShown_ = false;
     bool playLookPlaying_ = false;
     int orderLookMode_ = 0;
-    // The idle update: each time the event loop has nothing left to do while the panel shows, the
-    // buttons follow the engine. It wakes nothing up by itself.
-    QMetaObject::Connection idleUpdate_;
+    PlayerTimer::State state_; // as the engine last reported it
+    QString title_;            // of the book last loaded
 };

@@ -52,7 +52,6 @@ TEST(BookDocument, CardsPluginsAndOrders) {
     EXPECT_EQ(book->sounds[1].state, MediaEntry::Unresolved);
     EXPECT_EQ(book->card_order, (std::vector<uint32_t>{0, 1}));
     EXPECT_EQ(book->sorted_order, (std::vector<uint32_t>{1, 0}));
-    EXPECT_FALSE(book->loaded);
 }
 
 TEST(BookDocument, TerminatorAndEmptyBooks) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/TaskStatusEvent.h"
-#include "engine/PlayerDisplay.h"
+#include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 
 #include <QCoreApplication>
@@ -82,6 +81,13 @@ class FakeService : public ServiceClient {
     int InFlight() const { return inFlight_.load(); }
     int FetchesInFlight() const { return fetchInFlight_.load(); }
     int Started() const { return started_.load(); }
+    // Blocks until `n` calls (fetches only, with `fetches`) are running at once, woken by the workers
+    // that make them; false after ten seconds.
+    bool WaitForInFlight(int n, bool fetches = false) {
+        std::unique_lock lock(mutex_);
+        return progress_.wait_for(lock, std::chrono::seconds(10),
+                                  [&] { return (fetches ? fetchInFlight_.load() : inFlight_.load()) >= n; });
+    }
 
     // --- the client's operations ---
     int GetBook(int32_t bookId, QString& out) override {
@@ -121,6 +127,7 @@ class FakeService : public ServiceClient {
     }
     int FetchUrl(const QString& url, QString& out) override {
         fetchInFlight_.fetch_add(1);
+        notifyProgress();
         struct Done {
             std::atomic<int>& n;
             ~Done() { n.fetch_sub(1); }
@@ -141,6 +148,11 @@ class FakeService : public ServiceClient {
     }
 
   private:
+    void notifyProgress() {
+        std::lock_guard lock(mutex_);
+        progress_.notify_all();
+    }
+
     // Counts a call while it runs, after the configured delay.
     struct Call {
         Call(FakeService& s, std::string name) : s_(s) {
@@ -149,6 +161,7 @@ class FakeService : public ServiceClient {
             {
                 std::lock_guard lock(s_.mutex_);
                 s_.calls_.push_back(std::move(name));
+                s_.progress_.notify_all();
             }
             if (const int ms = s_.delayMs_.load())
                 std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -159,6 +172,7 @@ class FakeService : public ServiceClient {
 
     mutable std::mutex mutex_;
     std::condition_variable cv_;
+    std::condition_variable progress_;
     std::map<int32_t, std::pair<int, std::string>> books_;
     std::deque<std::pair<int, std::string>> logAnswers_;
     std::function<std::pair<int, QString>(const QString&)> fetch_;
@@ -174,58 +188,57 @@ class FakeService : public ServiceClient {
     std::atomic<int> started_{0};
 };
 
-// Records the status codes it receives.
-class StatusRecorder : public QObject {
-  public:
-    std::vector<int> codes;
-    int Count(int code) const { return int(std::count(codes.begin(), codes.end(), code)); }
-
-  protected:
-    bool event(QEvent* e) override {
-        if (e->type() == TaskStatusEvent::WM_TASK_STATUS) {
-            codes.push_back(static_cast<TaskStatusEvent*>(e)->Code());
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
-
-// Records what the engine shows.
-class RecordingDisplay : public PlayerDisplay {
+// Records what the engine shows and reports, as the player panel and the main view would see it.
+class RecordingDisplay {
   public:
     struct Card {
         QString name, mean, example;
     };
-    std::vector<std::pair<int, int>> counters;
+    enum Report { BookReady = 1, LoadFailed = 2, NoBook = 3 };
+
+    std::vector<std::pair<int, int>> counters; // 1-based position and total, as the counter reads
     std::vector<Card> cards;
     QStringList messages;
-    StatusRecorder receiver;
+    std::vector<QString> images; // URLs of imageReady
+    std::vector<QString> sounds; // URLs of soundReady
+    std::vector<int> reports;    // load results, in order
+    std::vector<PlayerTimer::BookInfo> books;
+    std::vector<PlayerTimer::State> states;
 
-    void SetCounter(int position, int total) override { counters.emplace_back(position, total); }
-    void ShowVocabulary(const QString& name, const QString& mean, const QString& example) override {
-        cards.push_back({name, mean, example});
+    void Attach(PlayerTimer& engine) {
+        QObject::connect(&engine, &PlayerTimer::cardShown, &context_,
+                         [this](int position, int total, QString name, QString mean, QString example) {
+                             counters.emplace_back(position + 1, total);
+                             cards.push_back({name, mean, example});
+                         });
+        QObject::connect(&engine, &PlayerTimer::messageShown, &context_, [this](QString text) {
+            counters.emplace_back(0, 0);
+            messages.append(text);
+        });
+        QObject::connect(&engine, &PlayerTimer::imageReady, &context_,
+                         [this](QString url) { images.push_back(url); });
+        QObject::connect(&engine, &PlayerTimer::soundReady, &context_,
+                         [this](QString url) { sounds.push_back(url); });
+        QObject::connect(&engine, &PlayerTimer::bookReady, &context_,
+                         [this](const PlayerTimer::BookInfo& book) {
+                             reports.push_back(BookReady);
+                             books.push_back(book);
+                         });
+        QObject::connect(&engine, &PlayerTimer::loadFailed, &context_,
+                         [this] { reports.push_back(LoadFailed); });
+        QObject::connect(&engine, &PlayerTimer::noBook, &context_, [this] { reports.push_back(NoBook); });
+        QObject::connect(&engine, &PlayerTimer::stateChanged, &context_,
+                         [this](const PlayerTimer::State& state) { states.push_back(state); });
     }
-    void ShowMessage(const QString& text) override { messages.append(text); }
-    QObject* StatusReceiver() override { return &receiver; }
 
     QString LastName() const { return cards.empty() ? QString() : cards.back().name; }
     std::pair<int, int> LastCounter() const {
         return counters.empty() ? std::make_pair(-1, -1) : counters.back();
     }
-};
 
-// Handles posted events until `done` holds or ten seconds have passed.
-inline bool WaitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    QCoreApplication::processEvents();
-    return true;
-}
+  private:
+    QObject context_; // the connections end with the display
+};
 
 // A book document: cards named by `names` (ids = 100 + index), optional plug-in objects as JSON text.
 inline QString BookJson(const QStringList& names, const QString& sound = QString(),

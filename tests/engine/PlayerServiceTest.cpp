@@ -3,6 +3,7 @@
 #include "engine/PlayerTimer.h"
 
 #include "engine/EngineFakes.h"
+#include "engine/ThreadExecutor.h"
 #include "support/DevService.h"
 #include "support/LogCapture.h"
 
@@ -12,7 +13,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <QCoreApplication>
+
 #include <algorithm>
+#include <chrono>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
@@ -29,23 +33,18 @@ int threadCount() {
     return n;
 }
 
-// Notes the picture of the card on display whenever the display is told that a picture is ready.
-class PictureOnStatus : public QObject {
-  public:
-    explicit PictureOnStatus(PlayerTimer& engine) : engine_(engine) {}
-    QStringList urls;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == TaskStatusEvent::WM_TASK_STATUS &&
-            static_cast<TaskStatusEvent*>(e)->Code() == TaskStatusEvent::PANEL_IMAGE_READY)
-            urls.append(engine_.CurrentImageUrl());
-        return QObject::eventFilter(watched, e);
+// Handles events until `done` holds or ten seconds have passed: only for what waits on the reference
+// service's answers.
+bool WaitForService(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-
-  private:
-    PlayerTimer& engine_;
-};
+    return true;
+}
 
 long residentKiB() {
     std::ifstream status("/proc/self/status");
@@ -64,26 +63,33 @@ class PlayerServiceTest : public ::testing::Test {
         client->OpenSession();
         client->SetAutoSignIn(false);
         ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
-        engine = std::make_unique<PlayerTimer>(*client);
-        engine->Bind(&display);
-        TaskStatusEvent::SetMainWindow(&mainWindow);
+        engine = std::make_unique<PlayerTimer>(*client, &executor);
+        display.Attach(*engine);
     }
-    void TearDown() override {
-        engine.reset();
-        TaskStatusEvent::SetMainWindow(nullptr);
+    void TearDown() override { engine.reset(); }
+
+    // Waits for the load tasks and hands their results over, as the event loop would.
+    void FinishLoads() {
+        executor.Wait(Executor::LoadLane);
+        QCoreApplication::processEvents();
+    }
+    // Waits for the media, learning-log and mark tasks and hands their results over.
+    void Settle() {
+        engine->WaitForWorkers();
+        QCoreApplication::processEvents();
     }
 
-    // Loads through a load worker, as the main view does, and shows the first card.
+    // Loads through a load task, as the main view does, and shows the first card.
     void Open(uint32_t book, bool clearMarks = false) {
-        const size_t before = mainWindow.codes.size();
+        const size_t before = display.reports.size();
         if (clearMarks)
             engine->StartClearMarks(book);
         else
             engine->StartLoad(book);
-        ASSERT_TRUE(WaitUntil([&] { return mainWindow.codes.size() > before; }));
-        ASSERT_EQ(mainWindow.codes.back(), TaskStatusEvent::TASK_BOOK_READY);
-        engine->CancelAndWaitForLoad();
-        engine->WaitForWorkers(); // the first learning-log answer and the prefetch
+        FinishLoads();
+        ASSERT_EQ(display.reports.size(), before + 1);
+        ASSERT_EQ(display.reports.back(), RecordingDisplay::BookReady);
+        Settle(); // the first learning-log answer and the prefetch
         engine->ShowCard(engine->Position());
     }
 
@@ -123,30 +129,27 @@ class PlayerServiceTest : public ::testing::Test {
         }
     }
     bool WaitForRequests(const std::string& prefix, size_t n) {
-        return WaitUntil([&] { return service.RequestsTo(prefix).size() >= n; });
+        return WaitForService([&] { return service.RequestsTo(prefix).size() >= n; });
     }
 
     DevService service;
     std::unique_ptr<ServiceClient> client;
+    ThreadExecutor executor;
     RecordingDisplay display;
-    StatusRecorder mainWindow;
     std::unique_ptr<PlayerTimer> engine;
 };
 
 TEST_F(PlayerServiceTest, PicturesAreFetchedThroughTheUrlPlugin) {
     Open(3);
     EXPECT_EQ(engine->Title(), QStringLiteral("그림으로 익히는 영단어"));
-    EXPECT_TRUE(engine->HasImage());
-    EXPECT_FALSE(engine->HasSound());
+    EXPECT_TRUE(engine->Info().has_image);
+    EXPECT_FALSE(engine->Info().has_sound);
     ASSERT_EQ(engine->ActiveCount(), 12u);
-    ASSERT_TRUE(WaitUntil([&] {
-        for (uint32_t c = 0; c < 12; ++c)
-            if (engine->ImageEntry(c).state == MediaEntry::Unresolved)
-                return false;
-        return display.receiver.Count(TaskStatusEvent::PANEL_IMAGE_READY) == 1;
-    }));
-    EXPECT_EQ(engine->CurrentImageUrl(),
-              service.BaseUrl() + QStringLiteral("/application/plugin/picture/cat.svg"));
+    Settle(); // the picture worker of the card on display
+    for (uint32_t c = 0; c < 12; ++c)
+        EXPECT_NE(engine->ImageEntry(c).state, MediaEntry::Unresolved) << c;
+    EXPECT_EQ(display.images, std::vector<QString>{service.BaseUrl() +
+                                                   QStringLiteral("/application/plugin/picture/cat.svg")});
     EXPECT_EQ(engine->ImageEntry(11).url,
               service.BaseUrl() + QStringLiteral("/application/plugin/picture/moon.svg"));
     // Each card's picture was asked for once, with its 1-based position and its name.
@@ -161,12 +164,12 @@ TEST_F(PlayerServiceTest, PicturesAreFetchedThroughTheUrlPlugin) {
 
 TEST_F(PlayerServiceTest, PronunciationOfTheCardOnDisplay) {
     Open(2);
-    ASSERT_TRUE(engine->HasSound());
+    ASSERT_TRUE(engine->Info().has_sound);
     engine->Next();
     engine->OnTimer(PlayerTimer::SoundTimer);
-    ASSERT_TRUE(WaitUntil([&] { return display.receiver.Count(TaskStatusEvent::PANEL_SOUND_READY) == 1; }));
-    EXPECT_EQ(engine->CurrentSoundUrl(),
-              service.BaseUrl() + QStringLiteral("/application/plugin/speech/water"));
+    Settle();
+    EXPECT_EQ(display.sounds,
+              std::vector<QString>{service.BaseUrl() + QStringLiteral("/application/plugin/speech/water")});
 }
 
 TEST_F(PlayerServiceTest, MarksReachTheServiceAndClearingReloadsTheBook) {
@@ -223,16 +226,15 @@ TEST_F(PlayerServiceTest, UnreachableServiceKeepsTheLoadedBook) {
     fault.status = 500;
     ASSERT_TRUE(service.SetFault(fault));
     engine->StartLoad(1);
-    ASSERT_TRUE(WaitUntil([&] { return mainWindow.codes.back() == TaskStatusEvent::TASK_LOAD_FAILED; }));
-    engine->CancelAndWaitForLoad();
+    FinishLoads();
+    EXPECT_EQ(display.reports.back(), RecordingDisplay::LoadFailed);
     EXPECT_TRUE(engine->IsLoaded());
     EXPECT_EQ(engine->BookId(), 4u);
-    EXPECT_TRUE(engine->HasStyle());
+    EXPECT_TRUE(engine->Info().has_style);
 
     engine->StartLoad(999); // no such book: the empty answer
-    ASSERT_TRUE(WaitUntil([&] { return mainWindow.codes.size() == 3; }));
-    EXPECT_EQ(mainWindow.codes, (std::vector<int>{1, 2, 3}));
-    engine->CancelAndWaitForLoad();
+    FinishLoads();
+    EXPECT_EQ(display.reports, (std::vector<int>{1, 2, 3}));
     EXPECT_FALSE(engine->IsLoaded());
 }
 
@@ -287,13 +289,12 @@ TEST_F(PlayerServiceTest, HoldingNextAgainstASilentPictureHostKeepsTheWorkersBou
     // Not resolved while the host is silent: waiting for a worker, or taken by one that came free.
     EXPECT_NE(engine->ImageEntry(605).state, MediaEntry::Resolved);
 
-    // The host recovers: the card on display gets its picture. What the panel would show is what it
-    // reads when it is told.
-    PictureOnStatus shown(*engine);
-    display.receiver.installEventFilter(&shown);
+    // The host recovers: the card on display gets its picture, which comes with the report.
     ASSERT_TRUE(service.ClearFaults());
     const QString picture = service.BaseUrl() + QStringLiteral("/application/plugin/picture/word605.svg");
-    ASSERT_TRUE(WaitUntil([&] { return shown.urls.contains(picture); }));
+    ASSERT_TRUE(WaitForService([&] {
+        return std::find(display.images.begin(), display.images.end(), picture) != display.images.end();
+    }));
 }
 
 TEST_F(PlayerServiceTest, AnOversizedPluginAnswerLeavesTheUserSignedIn) {
@@ -303,7 +304,7 @@ TEST_F(PlayerServiceTest, AnOversizedPluginAnswerLeavesTheUserSignedIn) {
     big.padTo = 64L * 1024 * 1024 + 1;
     ASSERT_TRUE(service.SetFault(big));
     Open(3);
-    engine->WaitForWorkers(); // the picture worker of the card on display
+    Settle(); // the picture worker of the card on display
     ASSERT_EQ(engine->Position(), 0u);
     EXPECT_EQ(engine->ImageEntry(0).state, MediaEntry::Unresolved);
     EXPECT_TRUE(engine->CurrentImageUrl().isEmpty());

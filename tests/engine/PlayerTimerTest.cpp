@@ -1,8 +1,13 @@
 // The playback engine against a scripted service client and a recording display: navigation, the
-// countdown, orders, marks, the learning log, media resolution and the lifetime of its workers.
+// countdown, orders, marks, the learning log, media resolution, load tasks and the lifetime of its
+// workers. Most cases run the workers on a manual executor (the test decides when they run); the last
+// ones run real threads, and the core is read from two threads at once.
 #include "engine/PlayerTimer.h"
 
+#include "engine/EngineCore.h"
 #include "engine/EngineFakes.h"
+#include "engine/ManualExecutor.h"
+#include "engine/ThreadExecutor.h"
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -21,26 +26,23 @@ constexpr int32_t kBook = 7;
 
 class PlayerTimerTest : public ::testing::Test {
   protected:
-    void SetUp() override { SettingsStore::WriteInt(SettingsStore::DelayTime.name, 5); }
-    void TearDown() override { TaskStatusEvent::SetMainWindow(nullptr); }
-
     // Loads a book with these cards and shows its first card, as the main view does after a load.
     void Load(const QString& doc) {
         service.SetBook(kBook, doc);
-        engine = std::make_unique<PlayerTimer>(service);
-        engine->Bind(&display);
+        if (!engine) {
+            engine = std::make_unique<PlayerTimer>(service, &executor);
+            display.Attach(*engine);
+        }
         ASSERT_EQ(engine->LoadBook(kBook), 0);
         engine->ShowCard(engine->Position());
     }
     void Load(int n) { Load(BookJson(Names(n))); }
 
-    // Handles the workers' reports once every worker has ended.
-    void Settle() {
-        engine->WaitForWorkers();
-        QCoreApplication::processEvents();
-    }
+    // Runs every worker to its end and hands over what they report.
+    void Settle() { executor.Settle(); }
 
     FakeService service;
+    ManualExecutor executor;
     RecordingDisplay display;
     std::unique_ptr<PlayerTimer> engine;
 };
@@ -80,6 +82,15 @@ TEST_F(PlayerTimerTest, SingleCardAndEmptyBooks) {
     engine->StartPlaying();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
+    EXPECT_FALSE(display.states.back().current_open);
+
+    // Without a display, showing moves the position only: nothing is recorded as seen.
+    PlayerTimer bare(service, &executor);
+    service.SetBook(8, BookJson(Names(3), QString(), kImageUrlPlugin));
+    ASSERT_EQ(bare.LoadBook(8), 0);
+    bare.ShowCard(2);
+    EXPECT_EQ(bare.Position(), 2u);
+    EXPECT_TRUE(bare.SeenIds().empty());
 }
 
 TEST_F(PlayerTimerTest, CountdownKeepsItsPhaseAcrossAManualNext) {
@@ -103,23 +114,23 @@ TEST_F(PlayerTimerTest, CountdownKeepsItsPhaseAcrossAManualNext) {
     EXPECT_TRUE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
 }
 
-TEST_F(PlayerTimerTest, DelayBelowOneSecondCountsAsOne) {
-    SettingsStore::WriteInt(SettingsStore::DelayTime.name, -3);
-    service.SetBook(kBook, BookJson(Names(4)));
-    PlayerTimer e(service);
-    EXPECT_EQ(e.DelayTime(), 1);
-    e.Bind(&display);
-    ASSERT_EQ(e.LoadBook(kBook), 0);
-    e.ShowCard(0);
-    e.StartPlaying(); // would never return if the countdown advanced at once for a delay of 0
-    EXPECT_EQ(e.Position(), 0u);
-    e.OnTimer(PlayerTimer::CountdownTimer);
-    EXPECT_EQ(e.Position(), 1u);
-    e.OnTimer(PlayerTimer::CountdownTimer);
-    EXPECT_EQ(e.Position(), 2u);
-    e.SetDelayTime(0);
-    EXPECT_EQ(e.DelayTime(), 1);
-    e.WaitForWorkers();
+TEST_F(PlayerTimerTest, DelayComesFromOutsideAndBelowOneSecondCountsAsOne) {
+    // The engine reads no settings: until it is told, a card stays five seconds.
+    SettingsStore::WriteInt(SettingsStore::DelayTime.name, 9);
+    Load(4);
+    EXPECT_EQ(engine->DelayTime(), 5);
+    EXPECT_TRUE(engine->AutoPlay());
+
+    engine->SetDelayTime(-3);
+    EXPECT_EQ(engine->DelayTime(), 1);
+    engine->StartPlaying(); // would never return if the countdown advanced at once for a delay of 0
+    EXPECT_EQ(engine->Position(), 0u);
+    engine->OnTimer(PlayerTimer::CountdownTimer);
+    EXPECT_EQ(engine->Position(), 1u);
+    engine->OnTimer(PlayerTimer::CountdownTimer);
+    EXPECT_EQ(engine->Position(), 2u);
+    engine->SetDelayTime(0);
+    EXPECT_EQ(engine->DelayTime(), 1);
 }
 
 TEST_F(PlayerTimerTest, OrdersCycleAndEveryShuffleIsFresh) {
@@ -130,8 +141,10 @@ TEST_F(PlayerTimerTest, OrdersCycleAndEveryShuffleIsFresh) {
     EXPECT_EQ(display.LastName(), QStringLiteral("Apple"));
     EXPECT_EQ(engine->SetOrder(9), 3);
     EXPECT_EQ(engine->OrderMode(), 1);
+    EXPECT_EQ(display.states.back().order, 1);
 
     Load(60);
+    engine->SeedShuffle(17);
     std::vector<uint32_t> identity(60);
     for (uint32_t i = 0; i < 60; ++i)
         identity[i] = i;
@@ -155,12 +168,16 @@ TEST_F(PlayerTimerTest, OrdersCycleAndEveryShuffleIsFresh) {
     }
     EXPECT_NE(shuffles[0], shuffles[1]);
     EXPECT_NE(shuffles[1], shuffles[2]);
+
+    // The same seed shuffles the same way.
+    engine->SeedShuffle(17);
+    engine->SetOrder(2);
+    EXPECT_EQ(engine->ActiveOrder(), shuffles[0]);
 }
 
 TEST_F(PlayerTimerTest, CardChangesWithin200msLeadToOnePronunciation) {
     Load(BookJson(Names(6), kSoundPlugin));
     Settle(); // the prefetch resolves every entry without the network
-    display.receiver.codes.clear();
 
     // Showing a card arms nothing.
     engine->ShowCard(1);
@@ -173,22 +190,22 @@ TEST_F(PlayerTimerTest, CardChangesWithin200msLeadToOnePronunciation) {
     engine->OnTimer(PlayerTimer::SoundTimer);
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::SoundTimer));
     Settle();
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_SOUND_READY), 1);
-    EXPECT_EQ(engine->CurrentSoundUrl(), QStringLiteral("http://s/4"));
+    // The URL comes with the report.
+    EXPECT_EQ(display.sounds, std::vector<QString>{QStringLiteral("http://s/4")});
 
     // Away and back within the delay: the sound of the card on display when the timer fires.
     engine->Next();
     engine->Prev();
     engine->OnTimer(PlayerTimer::SoundTimer);
     Settle();
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_SOUND_READY), 2);
+    EXPECT_EQ(display.sounds.size(), 2u);
 
     // Changed after the delay was armed by someone else: nothing starts.
     engine->ArmSound();
     engine->ShowCard(0);
     engine->OnTimer(PlayerTimer::SoundTimer);
     Settle();
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_SOUND_READY), 2);
+    EXPECT_EQ(display.sounds.size(), 2u);
 }
 
 TEST_F(PlayerTimerTest, PronunciationRequestNeedsAPlugin) {
@@ -197,33 +214,41 @@ TEST_F(PlayerTimerTest, PronunciationRequestNeedsAPlugin) {
     engine->ArmSound();
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::SoundTimer));
     Settle();
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_SOUND_READY), 0);
+    EXPECT_TRUE(display.sounds.empty());
 
     Load(BookJson(Names(3), kSoundPlugin));
     EXPECT_TRUE(engine->RequestSound());
     Settle();
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_SOUND_READY), 1);
+    EXPECT_EQ(display.sounds, std::vector<QString>{QStringLiteral("http://s/1")});
     EXPECT_EQ(engine->CurrentSoundUrl(), QStringLiteral("http://s/1"));
 }
 
 TEST_F(PlayerTimerTest, ForegroundClaimsAndThePrefetchRestartsAfterTheCardOnDisplay) {
-    service.Hold(QStringLiteral("http://i/2"));
+    // While the prefetch is inside card 1's fetch, the user shows card 3 twice.
+    bool inside = false;
+    service.SetFetch([&](const QString& url) {
+        if (url == QStringLiteral("http://i/2") && !inside) {
+            inside = true;
+            engine->ShowCard(3);
+            EXPECT_TRUE(executor.RunOne(Executor::MediaLane)); // the foreground worker of card 3
+            executor.DeliverAll();
+            EXPECT_EQ(display.images, std::vector<QString>{QStringLiteral("media:http://i/4")});
+            // Shown again: the entry is resolved, so the display is told without a new fetch.
+            engine->ShowCard(3);
+            EXPECT_EQ(executor.Queued(Executor::MediaLane), 0u);
+            executor.DeliverAll();
+            EXPECT_EQ(display.images.size(), 2u);
+            EXPECT_EQ(service.Fetched().size(), 2u);
+        }
+        return std::make_pair(int(ServiceClient::ResultOk), QStringLiteral("media:") + url);
+    });
     service.SetBook(kBook, BookJson(Names(5), QString(), kImageUrlPlugin));
-    engine = std::make_unique<PlayerTimer>(service);
-    engine->Bind(&display);
+    engine = std::make_unique<PlayerTimer>(service, &executor);
+    display.Attach(*engine);
     ASSERT_EQ(engine->LoadBook(kBook), 0);
-    // The prefetch skips the card on display (0) and waits in card 1's fetch.
-    ASSERT_TRUE(WaitUntil([&] { return service.Fetched().size() == 1; }));
-
-    engine->ShowCard(3);
-    ASSERT_TRUE(WaitUntil([&] { return display.receiver.Count(TaskStatusEvent::PANEL_IMAGE_READY) == 1; }));
-    EXPECT_EQ(engine->CurrentImageUrl(), QStringLiteral("media:http://i/4"));
-    // Shown again: the entry is resolved, so the display is told without a new fetch.
-    engine->ShowCard(3);
-    ASSERT_TRUE(WaitUntil([&] { return display.receiver.Count(TaskStatusEvent::PANEL_IMAGE_READY) == 2; }));
-    EXPECT_EQ(service.Fetched().size(), 2u);
-
-    service.Release();
+    // The prefetch skips the card on display (0) and starts with card 1.
+    ASSERT_TRUE(executor.RunOne(Executor::MediaLane));
+    ASSERT_TRUE(inside);
     Settle();
     // The pass starts anew right after card 3, in document order, skipping the resolved entries.
     EXPECT_EQ(service.Fetched(), (std::vector<std::string>{"http://i/2", "http://i/4", "http://i/5",
@@ -245,8 +270,7 @@ TEST_F(PlayerTimerTest, FailedFetchIsTriedAgainAndAnAnswerIsKeptAsItCame) {
     Load(BookJson(Names(1), QString(), kImageUrlPlugin)); // one card: the prefetch has nothing to do
     Settle();
     EXPECT_EQ(engine->ImageEntry(0).state, MediaEntry::Unresolved);
-    EXPECT_TRUE(engine->CurrentImageUrl().isEmpty());
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_IMAGE_READY), 1);
+    EXPECT_EQ(display.images, std::vector<QString>{QString()});
 
     engine->ShowCard(0);
     Settle();
@@ -257,7 +281,27 @@ TEST_F(PlayerTimerTest, FailedFetchIsTriedAgainAndAnAnswerIsKeptAsItCame) {
     EXPECT_EQ(engine->ImageEntry(0).state, MediaEntry::Resolved);
     EXPECT_EQ(engine->CurrentImageUrl(), QStringLiteral("http://pic/1.png\r\n"));
     EXPECT_EQ(service.Fetched().size(), 3u);
-    EXPECT_EQ(display.receiver.Count(TaskStatusEvent::PANEL_IMAGE_READY), 3);
+    EXPECT_EQ(display.images.size(), 3u);
+    EXPECT_EQ(display.images.back(), QStringLiteral("http://pic/1.png\r\n"));
+}
+
+TEST_F(PlayerTimerTest, AWorkerOfTheBookBeforeServesNoCardOfTheNext) {
+    // A pronunciation asked for, not yet fetched, when the next book arrives.
+    Load(BookJson(Names(3), kSoundUrlPlugin));
+    executor.Wait(Executor::MediaLane); // the prefetch
+    engine->ShowCard(0);
+    ASSERT_TRUE(engine->RequestSound());
+    ASSERT_EQ(executor.Queued(Executor::MediaLane), 1u);
+    service.SetBook(8, BookJson(Names(3), kSoundUrlPlugin));
+    ASSERT_EQ(engine->LoadBook(8), 0);
+    engine->ShowCard(0);
+    const size_t fetched = service.Fetched().size();
+    ASSERT_TRUE(executor.RunOne(Executor::MediaLane)); // the old worker
+    executor.DeliverAll();
+    // Nothing plays: the new book's first card was never asked for.
+    EXPECT_TRUE(display.sounds.empty());
+    EXPECT_EQ(service.Fetched().size(), fetched);
+    EXPECT_EQ(engine->SoundEntry(0).state, MediaEntry::Unresolved);
 }
 
 TEST_F(PlayerTimerTest, MarkingInSortedOrderShowsTheFollowingCard) {
@@ -279,11 +323,11 @@ TEST_F(PlayerTimerTest, MarkingInSortedOrderShowsTheFollowingCard) {
     engine->SetOrder(0);
     EXPECT_EQ(engine->ActiveOrder(), (std::vector<uint32_t>{1, 3, 4}));
 
+    // One send for each mark, with the book's id read when it runs.
+    EXPECT_EQ(executor.Queued(Executor::MarkLane), 2u);
     Settle();
-    auto completed = service.Completed(); // each mark has its own worker: any order
-    std::sort(completed.begin(), completed.end());
-    EXPECT_EQ(completed,
-              (std::vector<std::pair<uint32_t, uint32_t>>{{100, uint32_t(kBook)}, {102, uint32_t(kBook)}}));
+    EXPECT_EQ(service.Completed(),
+              (std::vector<std::pair<uint32_t, uint32_t>>{{102, uint32_t(kBook)}, {100, uint32_t(kBook)}}));
 }
 
 TEST_F(PlayerTimerTest, MarkingInRandomOrderLeavesEveryList) {
@@ -311,6 +355,7 @@ TEST_F(PlayerTimerTest, MarkingInRandomOrderLeavesEveryList) {
 TEST_F(PlayerTimerTest, MarkingTheLastCardWhilePlayingStops) {
     Load(BookJson(Names(2), kSoundPlugin, QString(), {true, false}));
     EXPECT_FALSE(engine->IsCurrentOpen());
+    EXPECT_FALSE(display.states.back().current_open);
     engine->CompleteCurrent(); // memorised at load: refused
     EXPECT_EQ(engine->ActiveCount(), 2u);
 
@@ -318,6 +363,8 @@ TEST_F(PlayerTimerTest, MarkingTheLastCardWhilePlayingStops) {
     engine->OnTimer(PlayerTimer::CountdownTimer);
     engine->Next();
     ASSERT_TRUE(engine->IsCurrentOpen());
+    EXPECT_TRUE(display.states.back().current_open);
+    EXPECT_TRUE(display.states.back().playing);
     engine->CompleteCurrent();
     EXPECT_TRUE(engine->IsPlaying()); // the memorised card remains
     EXPECT_TRUE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
@@ -328,6 +375,7 @@ TEST_F(PlayerTimerTest, MarkingTheLastCardWhilePlayingStops) {
     engine->StartPlaying();
     engine->CompleteCurrent();
     EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_FALSE(display.states.back().playing);
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
     EXPECT_EQ(display.messages.back(), kNoCards);
     EXPECT_EQ(display.LastCounter(), std::make_pair(0, 0));
@@ -338,27 +386,22 @@ TEST_F(PlayerTimerTest, MarkingTheLastCardWhilePlayingStops) {
 }
 
 TEST_F(PlayerTimerTest, LearningLogFollowsTheServiceDate) {
-    service.SetBook(kBook, BookJson({QStringLiteral("x"), QStringLiteral("y")}));
-    engine = std::make_unique<PlayerTimer>(service);
-    engine->Bind(&display);
     service.QueueLogAnswer("2024-05-01"); // the first send after a load
     service.QueueLogAnswer("2024-05-01"); // the same date: the list stays
     service.QueueLogAnswer("", ServiceClient::ResultFailed);
     service.QueueLogAnswer("2024-05-02"); // a new date: collecting starts anew
-    ASSERT_EQ(engine->LoadBook(kBook), 0);
-    Settle();
+    Load(BookJson({QStringLiteral("x"), QStringLiteral("y")}));
     EXPECT_TRUE(engine->IsTimerActive(PlayerTimer::LogTimer));
+    Settle(); // the send at once, before any card was recorded
     EXPECT_EQ(engine->LogDate(), QByteArray("2024-05-01"));
 
     engine->ShowCard(1);
     engine->ShowCard(0);
     engine->ShowCard(1);
-    engine->OnTimer(PlayerTimer::LogTimer);
-    Settle();
-    engine->OnTimer(PlayerTimer::LogTimer);
-    Settle();
-    engine->OnTimer(PlayerTimer::LogTimer);
-    Settle();
+    for (int i = 0; i < 3; ++i) {
+        engine->OnTimer(PlayerTimer::LogTimer);
+        Settle();
+    }
     EXPECT_TRUE(engine->SeenIds().empty());
     EXPECT_EQ(engine->LogDate(), QByteArray("2024-05-02"));
     engine->OnTimer(PlayerTimer::LogTimer);
@@ -410,6 +453,7 @@ TEST_F(PlayerTimerTest, LoadOutcomes) {
         EXPECT_EQ(engine->ActiveCount(), 0u);
         EXPECT_TRUE(engine->Title().isEmpty());
         EXPECT_TRUE(engine->CurrentImageUrl().isEmpty());
+        EXPECT_FALSE(display.states.back().loaded);
         engine->ShowCard(0);
         EXPECT_EQ(display.messages.back(), kNoCards);
     }
@@ -425,10 +469,10 @@ TEST_F(PlayerTimerTest, LoadOutcomes) {
     EXPECT_EQ(engine->ActiveCount(), 0u);
 
     // No cards and no plug-in: no prefetch; a plug-in and cards: a prefetch over every card but the first.
+    Settle();
     const int before = int(service.Fetched().size());
     Load(BookJson({}, kSoundUrlPlugin, kImageUrlPlugin));
-    Settle();
-    EXPECT_EQ(int(service.Fetched().size()), before);
+    EXPECT_EQ(executor.Queued(Executor::MediaLane), 0u);
     Load(BookJson(Names(3), kSoundUrlPlugin, kImageUrlPlugin));
     Settle();
     std::vector<std::string> prefetched;
@@ -444,99 +488,142 @@ TEST_F(PlayerTimerTest, LoadOutcomes) {
     EXPECT_EQ(prefetched, (std::vector<std::string>{"http://s/2", "http://i/2", "http://s/3", "http://i/3"}));
 }
 
-TEST_F(PlayerTimerTest, LoadWorkersReportToTheMainWindow) {
-    StatusRecorder mainWindow;
-    TaskStatusEvent::SetMainWindow(&mainWindow);
-    engine = std::make_unique<PlayerTimer>(service);
-    service.SetBook(1, BookJson(Names(2)));
+TEST_F(PlayerTimerTest, LoadTasksReportWithTheirData) {
+    engine = std::make_unique<PlayerTimer>(service, &executor);
+    display.Attach(*engine);
+    service.SetBook(
+        1, QStringLiteral(R"({"title":"One","style_plugin":{"a":1},"vocabularies":[["x","y","z",1,0],0]})"));
     service.SetBook(2, QString());
     service.SetBook(3, QString(), ServiceClient::ResultFailed);
 
     engine->StartLoad(1);
     EXPECT_TRUE(engine->IsLoading());
-    ASSERT_TRUE(WaitUntil([&] { return mainWindow.codes.size() == 1; }));
-    engine->StartLoad(3);
-    ASSERT_TRUE(WaitUntil([&] { return mainWindow.codes.size() == 2; }));
-    engine->StartClearMarks(2);
-    ASSERT_TRUE(WaitUntil([&] { return mainWindow.codes.size() == 3; }));
-    EXPECT_EQ(mainWindow.codes, (std::vector<int>{1, 2, 3}));
-    engine->CancelAndWaitForLoad();
+    EXPECT_TRUE(display.states.back().loading);
+    Settle();
+    ASSERT_EQ(display.reports, std::vector<int>{RecordingDisplay::BookReady});
+    EXPECT_EQ(display.books[0].title, QStringLiteral("One"));
+    EXPECT_TRUE(display.books[0].has_style);
+    EXPECT_EQ(display.books[0].style, QStringLiteral(R"({"a":1})"));
+    EXPECT_EQ(display.books[0].cards, 1u);
     EXPECT_FALSE(engine->IsLoading());
+    EXPECT_TRUE(display.states.back().loaded);
+    EXPECT_FALSE(display.states.back().loading);
+
+    engine->StartLoad(3);
+    Settle();
+    engine->StartClearMarks(2);
+    Settle();
+    EXPECT_EQ(display.reports, (std::vector<int>{1, 2, 3}));
     const auto calls = service.Calls();
     const auto clear = std::find(calls.begin(), calls.end(), "clear:2");
     ASSERT_NE(clear, calls.end());
     EXPECT_EQ(std::find(calls.begin(), clear, "book:2"), clear);
     EXPECT_NE(std::find(clear, calls.end(), "book:2"), calls.end());
 
-    // A successful load superseded from the book list reports nothing.
-    service.SetDelay(std::chrono::milliseconds(500));
+    // A successful load superseded from the book list reports nothing, but its book is loaded.
     engine->StartLoad(1);
+    EXPECT_TRUE(engine->HasLoadWorker());
     engine->CancelAndWaitForLoad();
+    EXPECT_FALSE(engine->HasLoadWorker());
     EXPECT_FALSE(engine->CancelLoad());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(mainWindow.codes.size(), 3u);
+    Settle();
+    EXPECT_EQ(display.reports.size(), 3u);
     EXPECT_TRUE(engine->IsLoaded());
+    EXPECT_FALSE(engine->IsLoading());
 }
 
-TEST_F(PlayerTimerTest, PluginSnapshotComesFromOneBook) {
-    // Two books that differ in every plug-in field, loaded in turn while the snapshots are taken.
-    const QString a = QStringLiteral(R"({"title":"A","sound_plugin":%1,"style_plugin":{"a":1},)"
-                                     R"("vocabularies":[["x","y","z",1,0],0]})")
-                          .arg(kSoundPlugin);
-    const QString b = QStringLiteral(R"({"title":"B","image_plugin":%1,"style_plugin":{"b":2},)"
-                                     R"("vocabularies":[["x","y","z",1,0],0]})")
-                          .arg(kImageUrlPlugin);
-    service.SetBook(1, a);
-    service.SetBook(2, b);
-    engine = std::make_unique<PlayerTimer>(service);
+// ---- real threads ----
+
+TEST(EngineCoreThreads, InfoComesFromOneBook) {
+    // Two books that differ in every plug-in field, installed in turn while the info is read.
+    auto book = [](bool a) {
+        Book b;
+        b.title = a ? QStringLiteral("A") : QStringLiteral("B");
+        b.has_sound = a;
+        b.has_image = !a;
+        b.has_style = true;
+        b.style = a ? QStringLiteral(R"({"a":1})") : QStringLiteral(R"({"b":2})");
+        b.vocabularies.resize(a ? 1 : 2);
+        b.card_order = a ? std::vector<uint32_t>{0} : std::vector<uint32_t>{0, 1};
+        return b;
+    };
+    EngineCore core(1);
     std::atomic<bool> done{false};
     std::thread loads([&] {
-        for (int i = 0; i < 300; ++i)
-            engine->LoadBook(1 + i % 2);
+        for (int i = 0; i < 299; ++i) { // ends with B
+            if (i % 3 == 2)
+                core.Unload();
+            else
+                core.Install(book(i % 3 == 0));
+        }
         done.store(true);
     });
-    auto isB = [](const PlayerTimer::PluginSnapshot& s) {
-        return !s.has_sound && s.has_image && s.has_style && s.style == R"({"b":2})";
+    auto isB = [](const EngineCore::BookInfo& s) {
+        return s.title == QStringLiteral("B") && !s.has_sound && s.has_image && s.style == R"({"b":2})" &&
+               s.cards == 2;
     };
     while (!done.load()) {
-        const PlayerTimer::PluginSnapshot s = engine->Plugins();
-        const bool none = !s.has_sound && !s.has_image && !s.has_style && s.style.isEmpty();
-        const bool isA = s.has_sound && !s.has_image && s.has_style && s.style == R"({"a":1})";
+        const EngineCore::BookInfo s = core.Info();
+        const bool none = s.title.isEmpty() && !s.has_sound && !s.has_image && !s.has_style && s.cards == 0;
+        const bool isA = s.title == QStringLiteral("A") && s.has_sound && !s.has_image &&
+                         s.style == R"({"a":1})" && s.cards == 1;
         if (!none && !isA && !isB(s)) {
-            ADD_FAILURE() << "mixed snapshot " << s.has_sound << s.has_image << s.has_style
-                          << s.style.toStdString();
+            ADD_FAILURE() << "mixed info " << s.title.toStdString() << s.has_sound << s.has_image
+                          << s.style.toStdString() << s.cards;
             break;
         }
     }
     loads.join();
-    engine->WaitForWorkers();
-    EXPECT_TRUE(isB(engine->Plugins())); // the last book loaded
+    EXPECT_TRUE(isB(core.Info())); // the last book installed
 }
 
-TEST_F(PlayerTimerTest, ResetBookWaitsForEveryMediaWorker) {
+class PlayerTimerThreadsTest : public ::testing::Test {
+  protected:
+    void Load(const QString& doc) {
+        service.SetBook(kBook, doc);
+        engine = std::make_unique<PlayerTimer>(service, &executor);
+        display.Attach(*engine);
+        ASSERT_EQ(engine->LoadBook(kBook), 0);
+        engine->ShowCard(0);
+    }
+
+    FakeService service;
+    ThreadExecutor executor;
+    RecordingDisplay display;
+    std::unique_ptr<PlayerTimer> engine;
+};
+
+TEST_F(PlayerTimerThreadsTest, ResetBookWaitsForEveryMediaWorker) {
     // Every fetch fails, so every display fetches again.
     service.SetFetch(
         [](const QString&) { return std::make_pair(int(ServiceClient::ResultFailed), QString()); });
     Load(BookJson(Names(6), kSoundUrlPlugin, kImageUrlPlugin));
-    Settle();
+    engine->WaitForWorkers();
     service.SetDelay(std::chrono::milliseconds(1000));
     // Several foreground workers in flight at once: a picture and a pronunciation for each card, up to
     // the bound of each kind.
     for (int p = 1; p <= 3; ++p) {
         engine->ShowCard(uint32_t(p));
         engine->RequestSound();
-        ASSERT_TRUE(WaitUntil(
-            [&] { return service.FetchesInFlight() >= 2 * std::min(p, PlayerTimer::kWorkersPerMediaKind); }));
+        ASSERT_TRUE(service.WaitForInFlight(2 * std::min(p, PlayerTimer::kWorkersPerMediaKind), true));
     }
     engine->ResetBook();
     EXPECT_EQ(service.FetchesInFlight(), 0);
+    EXPECT_EQ(executor.Running(Executor::MediaLane), 0u);
     EXPECT_FALSE(engine->IsLoaded());
     EXPECT_EQ(engine->ActiveCount(), 0u);
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::LogTimer));
 }
 
-TEST_F(PlayerTimerTest, DestructionWaitsForEveryWorker) {
+TEST_F(PlayerTimerThreadsTest, ResultsComeBackToTheGuiThreadAndDestructionWaitsForEveryWorker) {
+    // Every fetch fails, so every display fetches again.
+    service.SetFetch(
+        [](const QString&) { return std::make_pair(int(ServiceClient::ResultFailed), QString()); });
     Load(BookJson(Names(6), kSoundUrlPlugin, kImageUrlPlugin));
+    engine->WaitForWorkers();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(display.images.size(), 1u); // the first card's picture, handed over by the event loop
+
     service.SetDelay(std::chrono::milliseconds(300));
     service.SetBook(11, BookJson(Names(4), kSoundUrlPlugin, kImageUrlPlugin));
     engine->ShowCard(2);
@@ -545,12 +632,14 @@ TEST_F(PlayerTimerTest, DestructionWaitsForEveryWorker) {
     engine->OnTimer(PlayerTimer::LogTimer);
     engine->StartLoad(11);
     engine->StartClearMarks(11);
-    ASSERT_TRUE(WaitUntil([&] { return service.InFlight() >= 4; }));
+    // A picture, a pronunciation, a mark, a learning-log send and two loads.
+    ASSERT_TRUE(service.WaitForInFlight(6));
     engine.reset();
     EXPECT_EQ(service.InFlight(), 0);
     const int started = service.Started();
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(); // the results of the engine that is gone are dropped
     EXPECT_EQ(service.Started(), started);
+    EXPECT_TRUE(display.reports.empty());
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "player/HtmlView.h"
 
 #include "HtmlViewFixture.h"
-#include "platform/TaskStatusEvent.h"
 #include "player/HtmlPage.h"
 #include "player/PageSchemeHandler.h"
 
@@ -24,20 +23,14 @@ using namespace HtmlViewFixture;
 
 namespace {
 
-// Collects the status codes of the task message sent or posted to it.
+// The panel around the view: records what the view asked of it.
 class StatusRecorder : public QWidget {
   public:
     std::vector<int> codes;
-
-  protected:
-    bool event(QEvent* e) override {
-        if (e->type() == TaskStatusEvent::WM_TASK_STATUS) {
-            codes.push_back(static_cast<TaskStatusEvent*>(e)->Code());
-            return true;
-        }
-        return QWidget::event(e);
-    }
 };
+
+// What the panel records for each pronunciation request of the page (the view's soundRequested).
+constexpr int kSoundRequest = 3;
 
 void Pump(int ms) {
     QEventLoop loop;
@@ -52,12 +45,13 @@ class CardPageTest : public ::testing::Test {
 
     // One page load for the whole suite: the view is a child of a panel that records what it is sent.
     static void SetUpTestSuite() {
-        mainWindow_ = new StatusRecorder;
-        TaskStatusEvent::SetMainWindow(mainWindow_);
         panel_ = new StatusRecorder;
         panel_->resize(kWidth, kHeight);
         view_ = new HtmlView(panel_);
         view_->resize(kWidth, kHeight);
+        QObject::connect(view_, &HtmlView::PageLoaded, [] { ++pageLoads_; });
+        QObject::connect(view_, &HtmlView::soundRequested, panel_,
+                         [] { panel_->codes.push_back(kSoundRequest); });
         QObject::connect(static_cast<HtmlPage*>(view_->page()), &HtmlPage::ConsoleMessage,
                          [](int, const QString& message) { console_ << message; });
         panel_->show();
@@ -65,11 +59,7 @@ class CardPageTest : public ::testing::Test {
         WaitForPage(*view_);
         QApplication::processEvents();
     }
-    static void TearDownTestSuite() {
-        delete panel_;
-        TaskStatusEvent::SetMainWindow(nullptr);
-        delete mainWindow_;
-    }
+    static void TearDownTestSuite() { delete panel_; }
 
     // Every case starts from the state a loading message leaves: no card, no plug-ins, all parts shown.
     void SetUp() override {
@@ -105,12 +95,12 @@ class CardPageTest : public ::testing::Test {
         WaitUntil([] { return !panel_->codes.empty(); });
         Pump(100);
         std::vector<int> codes = panel_->codes;
-        if (!codes.empty() && codes.back() == TaskStatusEvent::PANEL_SOUND_REQUEST)
+        if (!codes.empty() && codes.back() == kSoundRequest)
             codes.pop_back();
         return codes;
     }
 
-    static inline StatusRecorder* mainWindow_ = nullptr;
+    static inline int pageLoads_ = 0;
     static inline StatusRecorder* panel_ = nullptr;
     static inline HtmlView* view_ = nullptr;
     static inline QStringList console_;
@@ -144,7 +134,7 @@ TEST_F(CardPageTest, PageStructureAndFiles) {
                  "return probe[s];}).join(',')"),
               "16x14,16x14,20x18,64x48,24x24,failed,failed");
     // The page loaded once and said so to the main window.
-    EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+    EXPECT_EQ(pageLoads_, 1);
 }
 
 TEST(PageSchemeHandlerTest, ServesPageFilesByNumberOnly) {
@@ -403,8 +393,7 @@ TEST_F(CardPageTest, OptionButtonsArePlacedBelowEachOther) {
     EXPECT_EQ(Js(read), "sound_button:30px font_big_button:50px font_small_button:65px");
 
     // The listen button asks the panel for the pronunciation ...
-    EXPECT_EQ(CodesAfter("$('sound_button').click()"),
-              std::vector<int>{TaskStatusEvent::PANEL_SOUND_REQUEST});
+    EXPECT_EQ(CodesAfter("$('sound_button').click()"), std::vector<int>{kSoundRequest});
     // ... and once shown stays, doing nothing while the book has no pronunciation.
     Call("showLoadMessage", {""});
     Call("updateControls");
@@ -414,8 +403,7 @@ TEST_F(CardPageTest, OptionButtonsArePlacedBelowEachOther) {
 
 TEST_F(CardPageTest, AppRequestsReachTheParentOnlyForExactCommands) {
     Js("window.marker='kept'");
-    EXPECT_EQ(CodesAfter("location.href='app:sound'"),
-              std::vector<int>{TaskStatusEvent::PANEL_SOUND_REQUEST});
+    EXPECT_EQ(CodesAfter("location.href='app:sound'"), std::vector<int>{kSoundRequest});
     EXPECT_TRUE(CodesAfter("location.href='app:SOUND'").empty());
     EXPECT_TRUE(CodesAfter("location.href='APP:SOUND'").empty());
     EXPECT_TRUE(CodesAfter("location.href='app:Mini'").empty());
@@ -431,7 +419,7 @@ TEST_F(CardPageTest, AppRequestsReachTheParentOnlyForExactCommands) {
     Pump(200);
     EXPECT_EQ(Js("location.protocol + window.marker"), "res:kept");
     EXPECT_TRUE(view_->IsPageLoaded());
-    EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+    EXPECT_EQ(pageLoads_, 1);
 }
 
 TEST_F(CardPageTest, MarkupInCardsRendersButRunsNothing) {
@@ -455,7 +443,7 @@ TEST_F(CardPageTest, MarkupInCardsRendersButRunsNothing) {
     Js("$('away').click(); $('jslink').click()");
     EXPECT_TRUE(CodesAfter("0").empty());
     EXPECT_EQ(Js("location.protocol + String(window.pwned)"), "res:undefined");
-    EXPECT_EQ(mainWindow_->codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+    EXPECT_EQ(pageLoads_, 1);
 }
 
 TEST_F(CardPageTest, StyleAttributesInMarkupApplyStyleSheetsFromMarkupDoNot) {
@@ -512,9 +500,9 @@ TEST_F(CardPageTest, KoreanCardScreenshot) {
 // A view of its own: script calls before the page has loaded are lost, and every load of the page
 // posts the ready status once.
 TEST(HtmlViewLoadTest, CallsBeforeLoadAreLostAndEveryLoadIsAnnounced) {
-    StatusRecorder mainWindow;
-    TaskStatusEvent::SetMainWindow(&mainWindow);
+    int loads = 0;
     HtmlView view;
+    QObject::connect(&view, &HtmlView::PageLoaded, [&loads] { ++loads; });
     view.resize(200, 150);
     view.show();
     view.CallScript("showMessage", {"too early"});
@@ -525,17 +513,15 @@ TEST(HtmlViewLoadTest, CallsBeforeLoadAreLostAndEveryLoadIsAnnounced) {
     view.CallScript("showMessage", {"now"});
     EXPECT_EQ(Eval(view, "$('view').innerText").toString(), "now");
     QApplication::processEvents();
-    EXPECT_EQ(mainWindow.codes, std::vector<int>{TaskStatusEvent::TASK_PAGE_READY});
+    EXPECT_EQ(loads, 1);
 
     view.LoadPage();
     EXPECT_FALSE(view.IsPageLoaded());
     ASSERT_TRUE(WaitForPage(view));
     QApplication::processEvents();
-    EXPECT_EQ(mainWindow.codes,
-              (std::vector<int>{TaskStatusEvent::TASK_PAGE_READY, TaskStatusEvent::TASK_PAGE_READY}));
+    EXPECT_EQ(loads, 2);
     EXPECT_EQ(Eval(view, "$('view').innerHTML").toString(), "");
     // No parent: a request from the page goes nowhere, harmlessly.
     Eval(view, "location.href='app:sound'");
     Pump(100);
-    TaskStatusEvent::SetMainWindow(nullptr);
 }

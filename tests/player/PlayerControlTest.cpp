@@ -2,10 +2,11 @@
 #include "player/PlayerControl.h"
 
 #include "HtmlViewFixture.h"
+#include "engine/PlayerTimer.h"
+#include "engine/ThreadExecutor.h"
 #include "platform/MessageBox.h"
 #include "player/HtmlView.h"
 #include "player/MediaPlayer.h"
-#include "engine/PlayerTimer.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"
@@ -67,7 +68,7 @@ class PlayerControlTest : public ::testing::Test {
         ASSERT_TRUE(service.IsRunning()) << service.Error();
         client = std::make_unique<ServiceClient>(service.BaseUrl());
         client->OpenSession();
-        engine = std::make_unique<PlayerTimer>(*client);
+        engine = std::make_unique<PlayerTimer>(*client, &executor);
         view = new HtmlView();
         auto recording = std::make_unique<RecordingPlayer>();
         player = recording.get();
@@ -91,9 +92,20 @@ class PlayerControlTest : public ::testing::Test {
     void Open(int32_t bookId) {
         ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
         ASSERT_EQ(engine->LoadBook(bookId), 0);
-        panel->InitPlugins();
+        panel->InitPlugins(engine->Info());
         engine->ShowCard(engine->Position());
-        panel->UpdateButtons();
+    }
+    // Waits for the engine's tasks and hands their results over, as the event loop would.
+    void Settle() {
+        executor.Wait(Executor::LoadLane);
+        engine->WaitForWorkers();
+        QCoreApplication::processEvents();
+    }
+    // The pronunciation delay has passed: the sound of the card on display reaches the player.
+    void PronounceNow() {
+        ASSERT_TRUE(engine->IsTimerActive(PlayerTimer::SoundTimer));
+        engine->OnTimer(PlayerTimer::SoundTimer);
+        Settle();
     }
 
     // Serves this document in place of the book's own.
@@ -119,6 +131,7 @@ class PlayerControlTest : public ::testing::Test {
 
     DevService service;
     std::unique_ptr<ServiceClient> client;
+    ThreadExecutor executor;
     std::unique_ptr<PlayerTimer> engine;
     HtmlView* view = nullptr; // owned by the panel
     RecordingPlayer* player = nullptr;
@@ -129,7 +142,6 @@ class PlayerControlTest : public ::testing::Test {
 TEST_F(PlayerControlTest, WithoutABookOnlyTheTogglesSpeakAndNothingChanges) {
     ASSERT_TRUE(panel->HasControls());
     EXPECT_EQ(DarkTitlePixels(*panel), 0);
-    panel->UpdateButtons();
     for (int id : {PlayerControl::IDC_PREV, PlayerControl::IDC_PLAY, PlayerControl::IDC_NEXT,
                    PlayerControl::IDC_MEMORISED})
         EXPECT_FALSE(panel->Button(id)->isEnabled()) << id;
@@ -198,12 +210,10 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
     QTest::keyClick(KeyTarget(), Qt::Key_0);
     EXPECT_EQ(panel->Counter()->Total(), total - 1);
     EXPECT_EQ(ShownName(), following);
-    EXPECT_TRUE(WaitUntil([&] {
-        for (int64_t id : service.Marks("demo"))
-            if (id == markedId)
-                return true;
-        return false;
-    })) << "the mark did not reach the service";
+    engine->WaitForWorkers();
+    const std::vector<int64_t> marks = service.Marks("demo");
+    EXPECT_NE(std::find(marks.begin(), marks.end(), int64_t(markedId)), marks.end())
+        << "the mark did not reach the service";
 
     // "4" inverts meaning and example together.
     panel->OnCommand(PlayerControl::IDC_EXAMPLE);
@@ -225,11 +235,14 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
         EXPECT_EQ(panel->Counter()->Position(), 1);
     }
 
-    // The buttons follow a change made elsewhere on their own.
+    // The buttons follow a change made elsewhere at once, with no event loop turning.
     engine->StartPlaying();
-    EXPECT_TRUE(
-        WaitUntil([&] { return SameLook(panel->Button(PlayerControl::IDC_PLAY), IDB_PAUSE_NORMAL); }));
+    EXPECT_TRUE(SameLook(panel->Button(PlayerControl::IDC_PLAY), IDB_PAUSE_NORMAL));
     engine->StopPlaying();
+    EXPECT_TRUE(SameLook(panel->Button(PlayerControl::IDC_PLAY), IDB_PLAY_NORMAL));
+    engine->ResetBook();
+    EXPECT_FALSE(panel->Button(PlayerControl::IDC_NEXT)->isEnabled());
+    EXPECT_FALSE(panel->Button(PlayerControl::IDC_MEMORISED)->isEnabled());
     QSignalSpy menu(panel.get(), &PlayerControl::menuRequested);
     QTest::mouseClick(panel->Button(PlayerControl::IDC_MENU), Qt::LeftButton);
     ASSERT_EQ(menu.count(), 1);
@@ -240,7 +253,8 @@ TEST_F(PlayerControlTest, PronunciationReachesTheMediaPlayer) {
     Open(2);
     ASSERT_TRUE(engine->LoadedBook().has_sound);
     panel->OnCommand(PlayerControl::IDC_PLAY);
-    ASSERT_TRUE(WaitUntil([&] { return !player->urls.empty(); })) << "no pronunciation after the play start";
+    PronounceNow();
+    ASSERT_FALSE(player->urls.empty()) << "no pronunciation after the play start";
     EXPECT_EQ(player->urls.back(), engine->CurrentSoundUrl());
     panel->OnCommand(PlayerControl::IDC_PLAY);
 
@@ -248,8 +262,11 @@ TEST_F(PlayerControlTest, PronunciationReachesTheMediaPlayer) {
     // back as a sound to play.
     EXPECT_TRUE(Eval(*view, QStringLiteral("$('sound_button').visible()")).toBool());
     const size_t before = player->urls.size();
+    QSignalSpy asked(view, &HtmlView::soundRequested);
     Eval(*view, QStringLiteral("$('sound_button').click(); 1"));
-    ASSERT_TRUE(WaitUntil([&] { return player->urls.size() > before; })) << "app:sound was not answered";
+    ASSERT_TRUE(WaitUntil([&] { return asked.count() == 1; })) << "app:sound did not arrive";
+    Settle();
+    ASSERT_GT(player->urls.size(), before) << "app:sound was not answered";
     EXPECT_EQ(player->urls.back(), engine->CurrentSoundUrl());
 
     // A look at the panel playing a Korean card.
@@ -265,7 +282,7 @@ TEST_F(PlayerControlTest, PronunciationReachesTheMediaPlayer) {
 
 TEST_F(PlayerControlTest, TheBooksStyleReachesThePageAndLeavesWithTheNextLoad) {
     Open(4);
-    ASSERT_TRUE(engine->HasStyle());
+    ASSERT_TRUE(engine->Info().has_style);
     const QString colour = QStringLiteral("getComputedStyle(document.querySelector('#view .name')).color");
     EXPECT_EQ(Dom(colour), QStringLiteral("rgb(139, 58, 15)"));
     EXPECT_EQ(Dom(QStringLiteral("getComputedStyle(document.querySelector('#view .name')).fontWeight")),
@@ -274,7 +291,7 @@ TEST_F(PlayerControlTest, TheBooksStyleReachesThePageAndLeavesWithTheNextLoad) {
     // As the main view does for a load: the loading message clears the style, the plain book has none.
     panel->ShowLoadMessage(QStringLiteral("데이터를 불러오는 중"));
     ASSERT_EQ(engine->LoadBook(1), 0);
-    panel->InitPlugins();
+    panel->InitPlugins(engine->Info());
     engine->ShowCard(0);
     EXPECT_NE(Dom(colour), QStringLiteral("rgb(139, 58, 15)"));
 }
@@ -286,7 +303,7 @@ TEST_F(PlayerControlTest, ABookWithEmojiAndRawTabsLoadsShowsAndIsLogged) {
     ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
     ASSERT_EQ(engine->LoadBook(1), 0);
     engine->WaitForWorkers(); // the first learning-log exchange gives the service's date
-    panel->InitPlugins();
+    panel->InitPlugins(engine->Info());
     engine->ShowCard(0);
     EXPECT_EQ(engine->Title(), QString::fromUtf8("이모지 😀"));
     EXPECT_EQ(ShownName(), QString::fromUtf8("😀 smile"));
@@ -320,7 +337,8 @@ TEST_F(PlayerControlTest, AUrlPronunciationAnswerWithALineBreakPlays) {
     ASSERT_TRUE(service.SetFault(answer));
     Open(2);
     panel->OnCommand(PlayerControl::IDC_PLAY);
-    ASSERT_TRUE(WaitUntil([&] { return !player->urls.empty(); })) << "nothing was handed to the player";
+    PronounceNow();
+    ASSERT_FALSE(player->urls.empty()) << "nothing was handed to the player";
     panel->OnCommand(PlayerControl::IDC_PLAY);
     // The engine keeps the answer as it came; the player gets the address and accepts it.
     EXPECT_EQ(engine->CurrentSoundUrl(), QString::fromStdString(speech + "\r\n"));
@@ -337,7 +355,6 @@ TEST_F(PlayerControlTest, CommandsDuringALoadDoNothing) {
     ASSERT_TRUE(service.SetFault(slow));
     panel->ShowLoadMessage(QStringLiteral("데이터를 불러오는 중"));
     engine->StartLoad(3);
-    panel->UpdateButtons();
     EXPECT_FALSE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
     view->setFocus();
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
@@ -348,18 +365,16 @@ TEST_F(PlayerControlTest, CommandsDuringALoadDoNothing) {
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
     EXPECT_EQ(panel->Counter()->Position(), 1);
 
-    ASSERT_TRUE(WaitUntil([&] { return !engine->IsLoading(); }, 30000));
-    engine->CancelAndWaitForLoad();
+    Settle();
+    ASSERT_FALSE(engine->IsLoading());
     EXPECT_EQ(engine->BookId(), 3u);
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::CountdownTimer));
     // Once the book is there, Space plays it; during the next load it may still pause, not start again.
-    panel->UpdateButtons();
     EXPECT_TRUE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
     EXPECT_TRUE(engine->IsPlaying());
     engine->StartLoad(3);
-    panel->UpdateButtons();
     EXPECT_TRUE(panel->Button(PlayerControl::IDC_PLAY)->isEnabled());
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
     QTest::keyClick(KeyTarget(), Qt::Key_Space);
@@ -429,7 +444,7 @@ TEST(PlayerControlNoPlayer, PanelWithoutMediaPlayerHasNoControlsAndIsNotBound) {
     EXPECT_EQ(view->parentWidget(), &panel);
     // Keys and commands meet no button and do no harm.
     QTest::keyClick(&panel, Qt::Key_Space);
-    panel.UpdateButtons();
+    panel.UpdateButtons(engine.CurrentState());
     EXPECT_FALSE(engine.IsPlaying());
 }
 
