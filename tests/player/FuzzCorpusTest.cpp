@@ -1,7 +1,8 @@
-// Replays every saved input of the book document and placeholder fuzz targets, so that the sanitizer
-// builds check them with the targets' own checks.
+// Replays every saved input of the book document, placeholder and pronunciation decoder fuzz targets,
+// so that the sanitizer builds check them with the targets' own checks.
 #include "fuzz/BookDocumentCheck.h"
 #include "fuzz/MediaUrlTemplateCheck.h"
+#include "fuzz/SoundDecoderCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,10 @@ TEST(FuzzCorpus, BookDocuments) {
 
 TEST(FuzzCorpus, UrlTemplates) {
     EXPECT_GT(ReplayCorpus(LEXICARTA_TEMPLATE_CORPUS, MediaUrlTemplateCheck::Check), 5);
+}
+
+TEST(FuzzCorpus, Pronunciations) {
+    EXPECT_GT(ReplayCorpus(LEXICARTA_SOUND_CORPUS, SoundDecoderCheck::Check), 5);
 }
 
 } // namespace
