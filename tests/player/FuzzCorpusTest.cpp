@@ -42,4 +42,19 @@ TEST(FuzzCorpus, Pronunciations) {
     EXPECT_GT(ReplayCorpus(LEXICARTA_SOUND_CORPUS, SoundDecoderCheck::Check), 5);
 }
 
+// Two AAC sounds back to back, stereo and mono, of two frames of 1024 samples at 8 kHz each: the
+// decoder changes its channels midway, and all four frames are heard.
+TEST(FuzzCorpus, PronunciationWhoseChannelsChangeMidwayDecodesWhole) {
+    for (const char* name : {"/aac_stereo_then_mono.adts", "/aac_mono_then_stereo.adts"}) {
+        std::ifstream in(std::string(LEXICARTA_SOUND_CORPUS) + name, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << name;
+        const QByteArray pcm =
+            SoundDecoder::Decode(QByteArray::fromStdString(bytes), SoundDecoderCheck::kRate);
+        EXPECT_NEAR(double(pcm.size()) / (SoundDecoderCheck::kRate * SoundDecoder::kBytesPerFrame), 0.512,
+                    0.02)
+            << name;
+    }
+}
+
 } // namespace
