@@ -14,6 +14,15 @@ extern "C" {
 
 namespace {
 
+// Sample rates a sound may have. The converter's filter grows with the ratio to the output rate: a
+// file that claims two billion samples a second would have it take gigabytes.
+constexpr int kMinInputRate = 1000;
+constexpr int kMaxInputRate = 384000;
+
+bool IsSoundRate(int rate) {
+    return rate >= kMinInputRate && rate <= kMaxInputRate;
+}
+
 struct FormatClose {
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
 };
@@ -140,7 +149,7 @@ class Converter {
         swr_.reset();
         av_channel_layout_uninit(&layout_);
         const int channels = frame->ch_layout.nb_channels;
-        if (channels <= 0 || frame->sample_rate <= 0 || frame->format < 0)
+        if (channels <= 0 || !IsSoundRate(frame->sample_rate) || frame->format < 0)
             return false;
         AVChannelLayout in{};
         if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
@@ -215,7 +224,7 @@ QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
         avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar) < 0 ||
         avcodec_open2(decoder.get(), codec, nullptr) < 0)
         return {};
-    if (decoder->ch_layout.nb_channels <= 0 || decoder->sample_rate <= 0)
+    if (decoder->ch_layout.nb_channels <= 0 || !IsSoundRate(decoder->sample_rate))
         return {};
 
     const std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());

@@ -150,6 +150,14 @@ TEST(SoundDecoderTest, ConvertsToStereoAtTheOutputRateAndRefusesWhatIsNoSound) {
     // Stopped: empty.
     EXPECT_TRUE(SoundDecoder::Decode(whole, 48000, [] { return true; }).isEmpty());
 
+    // A file claiming two billion samples a second is no sound (its converter would take gigabytes);
+    // the highest rate sound cards use still is.
+    QByteArray absurd = Wav(8000, 1, 0.1);
+    qToLittleEndian<quint32>(2000000000u, absurd.data() + 24);
+    EXPECT_TRUE(SoundDecoder::Decode(absurd, 48000).isEmpty());
+    EXPECT_NEAR(double(SoundDecoder::Decode(Wav(384000, 1, 0.01), 48000).size()),
+                480.0 * SoundDecoder::kBytesPerFrame, 8.0 * SoundDecoder::kBytesPerFrame);
+
     // An hour of sound is cut at the longest a pronunciation may be.
     EXPECT_EQ(SoundDecoder::Decode(Wav(8000, 1, SoundDecoder::kMaxSeconds + 5), 8000).size(),
               8000 * SoundDecoder::kMaxSeconds * SoundDecoder::kBytesPerFrame);
