@@ -59,7 +59,7 @@ void MainController::Bind(CChildView* view, QWidget* window) {
     connect(signIn, &LoginControl::signInRequested, this, &MainController::SignIn);
     connect(signIn, &LoginControl::handOverDue, this, &MainController::OpenSignedInBook);
     connect(view->LibraryPanel(), &LibraryControl::bookChosen, this, &MainController::ChooseBook);
-    connect(view->Browser(), &HtmlView::PageLoaded, this, &MainController::OnPageReady);
+    connect(view->Browser(), &HtmlView::PageReady, this, &MainController::OnPageReady);
     connect(view->Player(), &PlayerControl::menuRequested, this, &MainController::ShowBookMenu);
 }
 

@@ -5,7 +5,8 @@
 
 Q_LOGGING_CATEGORY(lcCardPage, "lexicarta.cardpage", QtWarningMsg)
 
-HtmlPage::HtmlPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {
+HtmlPage::HtmlPage(QWebEngineProfile* profile, const QUrl& cardPage, QObject* parent)
+    : QWebEnginePage(profile, parent), cardPage_(cardPage) {
     settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -22,11 +23,14 @@ bool HtmlPage::acceptNavigationRequest(const QUrl& url, NavigationType type, boo
         Q_EMIT AppRequest(text.mid(4));
         return false;
     }
-    if (url.scheme() == QLatin1String("res"))
+    // Only the program's own load of the card page goes ahead (the view loads it, and loads it again
+    // after its renderer has died). A link, refresh, form or script in card markup, also one to the
+    // page's own "res:" files or to the card page itself, would replace or reset the page: refused.
+    if (isMainFrame && type == NavigationTypeTyped && url == cardPage_)
         return true;
-    // What the program itself loads goes ahead; a page that tries to leave (a link in a card, a script
-    // changing the location, a form) stays where it is.
-    return type == NavigationTypeTyped && isMainFrame;
+    qCDebug(lcCardPage) << "navigation refused:" << type << isMainFrame << url;
+    Q_EMIT NavigationRefused(url);
+    return false;
 }
 
 void HtmlPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,

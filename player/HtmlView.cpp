@@ -19,6 +19,10 @@ const QByteArray kAppScheme = QByteArrayLiteral("app");
 // While the start-up is traced, the page takes this title once the first card has been drawn.
 constexpr char kPaintedTitle[] = "lexicarta-card-painted";
 constexpr int kPictureCacheBytes = 2 * 1024 * 1024;
+// A renderer that dies again right after the page was brought back gets a bare page; one that dies
+// a third time gets none until the next call (a card that kills it never makes the view spin).
+constexpr int kRestoresWithCard = 1;
+constexpr int kRestores = 2;
 
 // One profile for every view, kept in memory only: the program leaves no cookies, caches or other
 // browser data on disk. It serves "res:" from the program's resources and refuses every "app:" request
@@ -42,12 +46,15 @@ QWebEngineProfile* CardProfile() {
 HtmlView::HtmlView(QWidget* parent) : QWebEngineView(parent) {
     QWebEngineProfile* profile = CardProfile();
     StartupTrace::Mark("browser-engine-started");
-    page_ = new HtmlPage(profile, this);
+    page_ = new HtmlPage(profile, PageUrl(), this);
     setPage(page_);
     // No context menu: right clicks and the menu key do nothing in the page.
     setContextMenuPolicy(Qt::NoContextMenu);
     connect(page_, &HtmlPage::AppRequest, this, &HtmlView::OnAppRequest);
     connect(page_, &QWebEnginePage::loadingChanged, this, &HtmlView::OnLoadingChanged);
+    // Loading again from inside the engine's report of the death is left to the next turn of the loop.
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, &HtmlView::OnRendererGone,
+            Qt::QueuedConnection);
     if (StartupTrace::Enabled())
         connect(page_, &QWebEnginePage::titleChanged, this, [](const QString& title) {
             if (title == QLatin1String(kPaintedTitle))
@@ -56,7 +63,9 @@ HtmlView::HtmlView(QWidget* parent) : QWebEngineView(parent) {
     StartupTrace::Mark("browser-view-created");
 }
 
-HtmlView::~HtmlView() = default;
+HtmlView::~HtmlView() {
+    disconnect(page_, nullptr, this, nullptr);
+}
 
 void HtmlView::RegisterSchemes() {
     static bool registered = false;
@@ -87,14 +96,27 @@ QUrl HtmlView::PageUrl() {
 
 void HtmlView::LoadPage() {
     // Script calls made from here until the page has loaded anew are lost.
-    loaded_ = false;
+    shown_.Clear();
+    deaths_ = 0;
+    restoring_ = false;
+    announce_ = true;
+    state_ = Page::Loading;
     setUrl(PageUrl());
     StartupTrace::Mark("page-load-started");
 }
 
 void HtmlView::CallScript(const QString& function, const QStringList& args) {
-    if (!loaded_)
-        return;
+    if (state_ == Page::Ready || restoring_) {
+        shown_.Record(function, args);
+        deaths_ = 0;
+    }
+    if (state_ == Page::Dead)
+        Restore();
+    if (state_ == Page::Ready)
+        Run(function, args);
+}
+
+void HtmlView::Run(const QString& function, const QStringList& args) {
     // The name and the arguments travel as one JSON literal, never pasted into script text, so quotes,
     // backslashes and line breaks arrive unchanged.
     QJsonArray arguments;
@@ -116,24 +138,51 @@ void HtmlView::CallScript(const QString& function, const QStringList& args) {
 }
 
 void HtmlView::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
-    // Only loads of the card page itself count; cancelled "app:" requests and refused navigations
-    // leave the page, and this state, alone.
-    if (info.url().scheme() != QLatin1String(kResScheme))
+    // Only the view's own loads of the card page count. A navigation the page refuses is reported as
+    // started (and then as failed) all the same: it leaves the page, and this state, alone.
+    if (info.url() != PageUrl() || state_ != Page::Loading)
         return;
     switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadStartedStatus:
-        loaded_ = false;
-        break;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
         if (info.isErrorPage())
             break;
-        loaded_ = true;
+        state_ = Page::Ready;
+        if (restoring_ && deaths_ <= kRestoresWithCard) {
+            for (const CardPageState::Call& call : shown_.Replay())
+                Run(call.function, call.args);
+        }
+        restoring_ = false;
         StartupTrace::Mark("page-loaded");
+        // A page brought back after its renderer died is no new start: only the program's own loads
+        // are announced as ready (the start-up would sign in again).
+        if (announce_) {
+            announce_ = false;
+            Q_EMIT PageReady();
+        }
         Q_EMIT PageLoaded();
         break;
     default:
         break;
     }
+}
+
+void HtmlView::OnRendererGone() {
+    // The card area would stay dead until the program restarts: load the page again, and show again
+    // what it showed (unless it died before it showed anything).
+    if (state_ == Page::Ready)
+        restoring_ = true;
+    ++deaths_;
+    if (deaths_ > kRestores) {
+        qWarning("The card page's renderer keeps dying; the page is loaded again with the next card.");
+        state_ = Page::Dead;
+        return;
+    }
+    Restore();
+}
+
+void HtmlView::Restore() {
+    state_ = Page::Loading;
+    setUrl(PageUrl());
 }
 
 void HtmlView::OnAppRequest(const QString& command) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/CardPageState.h"
+
 #include <QStringList>
 #include <QUrl>
 #include <QWebEngineView>
@@ -11,6 +13,9 @@ class QWebEngineLoadingInfo;
 // script functions (CallScript); the page asks the program for things by navigating to "app:<command>",
 // which the view intercepts and cancels. The page and its files are served from the program's own
 // resources through the "res" scheme.
+//
+// Should the page's renderer process die, the view loads the page again and brings back what it
+// showed (the calls that made it are remembered), without telling the main window of a new page.
 class HtmlView : public QWebEngineView {
     Q_OBJECT
 
@@ -30,22 +35,40 @@ class HtmlView : public QWebEngineView {
 
     // Calls a global function of the card page with string arguments, in order, ignoring its result.
     // A call made before the page has loaded, or of a function the page lacks, is lost without a word.
+    // While the page is being brought back after its renderer died, calls are kept and shown once it is.
     void CallScript(const QString& function, const QStringList& args = {});
 
-    // True once the card page has loaded (until it is loaded anew).
-    bool IsPageLoaded() const { return loaded_; }
+    // True once the card page has loaded (until it is loaded anew, or its renderer dies).
+    bool IsPageLoaded() const { return state_ == Page::Ready; }
 
   Q_SIGNALS:
-    // The card page has finished loading (once per load).
+    // The card page has finished loading (once per load, also when brought back after its renderer died).
     void PageLoaded();
+    // A load of the card page that the program asked for has finished: the program may start (a page
+    // brought back after its renderer died is no new start).
+    void PageReady();
     // The page asked for the pronunciation of the card on display ("app:sound" or "app:mini").
     void soundRequested();
 
   private:
+    enum class Page {
+        Loading, // a load of the page is under way
+        Ready,   // calls run
+        Dead,    // its renderer died again and again: the next call loads the page again
+    };
+
     void OnLoadingChanged(const QWebEngineLoadingInfo& info);
     void OnAppRequest(const QString& command);
+    void OnRendererGone();
+    // Loads the page again after its renderer died.
+    void Restore();
+    void Run(const QString& function, const QStringList& args);
 
     HtmlPage* page_;
-    bool loaded_ = false;
+    Page state_ = Page::Loading;
+    bool announce_ = false;   // the load under way is the program's own: tell the main window once ready
+    bool restoring_ = false;  // the page died while it showed something: keep calls, show them again
+    int deaths_ = 0;          // renderer deaths since the last call
+    CardPageState shown_;     // what the page shows, for bringing it back
     bool cardTraced_ = false; // the first card's drawing has been traced
 };

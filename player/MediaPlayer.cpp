@@ -42,8 +42,7 @@ bool MediaPlayer::IsPlayableUrl(const QString& url) {
     if (!parsed.isValid())
         return false;
     const QString scheme = parsed.scheme();
-    if (scheme == QLatin1String("file"))
-        return !parsed.toLocalFile().isEmpty();
+    // Sound URLs come from the network (books, plug-in hosts): local files are never read.
     return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !parsed.host().isEmpty();
 }
 

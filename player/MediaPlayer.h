@@ -10,7 +10,7 @@ class QAudioSink;
 class QObject;
 class SoundLoader;
 
-// Speaks pronunciations: given the URL of a sound (http, https or a local file) it plays it at once,
+// Speaks pronunciations: given the URL of a sound (http or https) it plays it at once,
 // replacing whatever plays. It has no window, and nothing it meets (a URL that cannot be opened, a
 // machine without a sound device) reaches the user.
 //

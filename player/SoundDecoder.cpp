@@ -14,6 +14,15 @@ extern "C" {
 
 namespace {
 
+// Sample rates a sound may have. The converter's filter grows with the ratio to the output rate: a
+// file that claims two billion samples a second would have it take gigabytes.
+constexpr int kMinInputRate = 1000;
+constexpr int kMaxInputRate = 384000;
+
+bool IsSoundRate(int rate) {
+    return rate >= kMinInputRate && rate <= kMaxInputRate;
+}
+
 struct FormatClose {
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
 };
@@ -106,6 +115,73 @@ bool Convert(SwrContext* swr, const AVFrame* frame, QByteArray& pcm) {
     return true;
 }
 
+// Converts decoded frames to the output format. It is made for the first frame and made anew for
+// any frame whose sample format, rate or channel layout differs from the one before: a stream may change
+// them midway (an AAC stream from mono to stereo, say), and a converter given a frame with fewer planes
+// than it was made for reads through a null pointer.
+class Converter {
+  public:
+    Converter() = default;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    ~Converter() { av_channel_layout_uninit(&layout_); }
+
+    // Appends the samples of `frame` to `pcm`.
+    bool Add(const AVFrame* frame, int sampleRate, QByteArray& pcm) {
+        if (!Fits(frame)) {
+            // What the converter of the frames before still holds goes first.
+            if (!Flush(pcm) || !Reset(frame, sampleRate))
+                return false;
+        }
+        return Convert(swr_.get(), frame, pcm);
+    }
+
+    // Appends what the converter still holds.
+    bool Flush(QByteArray& pcm) { return swr_ == nullptr || Convert(swr_.get(), nullptr, pcm); }
+
+  private:
+    bool Fits(const AVFrame* frame) const {
+        return swr_ != nullptr && frame->format == format_ && frame->sample_rate == rate_ &&
+               av_channel_layout_compare(&frame->ch_layout, &layout_) == 0;
+    }
+
+    bool Reset(const AVFrame* frame, int sampleRate) {
+        swr_.reset();
+        av_channel_layout_uninit(&layout_);
+        const int channels = frame->ch_layout.nb_channels;
+        if (channels <= 0 || !IsSoundRate(frame->sample_rate) || frame->format < 0)
+            return false;
+        AVChannelLayout in{};
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&in, channels);
+        else if (av_channel_layout_copy(&in, &frame->ch_layout) < 0)
+            return false;
+        AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
+        SwrContext* made = nullptr;
+        const int set = swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, sampleRate, &in,
+                                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&in);
+        std::unique_ptr<SwrContext, SwrFree> swr(made);
+        if (set < 0 || swr == nullptr)
+            return false;
+        // A mono sound is heard at its own loudness on both sides (the converter would lower it by 3 dB).
+        const double monoToStereo[2] = {1.0, 1.0};
+        if (channels == 1 && swr_set_matrix(swr.get(), monoToStereo, 1) < 0)
+            return false;
+        if (swr_init(swr.get()) < 0 || av_channel_layout_copy(&layout_, &frame->ch_layout) < 0)
+            return false;
+        format_ = frame->format;
+        rate_ = frame->sample_rate;
+        swr_ = std::move(swr);
+        return true;
+    }
+
+    std::unique_ptr<SwrContext, SwrFree> swr_;
+    int format_ = AV_SAMPLE_FMT_NONE;
+    int rate_ = 0;
+    AVChannelLayout layout_{};
+};
+
 } // namespace
 
 QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
@@ -148,27 +224,7 @@ QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
         avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar) < 0 ||
         avcodec_open2(decoder.get(), codec, nullptr) < 0)
         return {};
-    if (decoder->ch_layout.nb_channels <= 0 || decoder->sample_rate <= 0)
-        return {};
-
-    AVChannelLayout inLayout{};
-    if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inLayout, decoder->ch_layout.nb_channels);
-    else if (av_channel_layout_copy(&inLayout, &decoder->ch_layout) < 0)
-        return {};
-    AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
-    SwrContext* made = nullptr;
-    const int set = swr_alloc_set_opts2(&made, &outLayout, AV_SAMPLE_FMT_S16, sampleRate, &inLayout,
-                                        decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    const std::unique_ptr<SwrContext, SwrFree> swr(made);
-    if (set < 0 || swr == nullptr)
-        return {};
-    // A mono sound is heard at its own loudness on both sides (the converter would lower it by 3 dB).
-    const double monoToStereo[2] = {1.0, 1.0};
-    if (decoder->ch_layout.nb_channels == 1 && swr_set_matrix(swr.get(), monoToStereo, 1) < 0)
-        return {};
-    if (swr_init(swr.get()) < 0)
+    if (decoder->ch_layout.nb_channels <= 0 || !IsSoundRate(decoder->sample_rate))
         return {};
 
     const std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
@@ -177,6 +233,7 @@ QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
         return {};
     const qsizetype limit = qsizetype(sampleRate) * kMaxSeconds * kBytesPerFrame;
     QByteArray pcm;
+    Converter converter;
     // One block of the expected size instead of one regrown for every frame, which would leave holes
     // in the heap (a length beyond the limit is not believed).
     const double expected =
@@ -189,7 +246,7 @@ QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
     // Takes every frame the decoder has ready; false once the sound is long enough or broken.
     const auto drain = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
-            const bool ok = Convert(swr.get(), frame.get(), pcm);
+            const bool ok = converter.Add(frame.get(), sampleRate, pcm);
             av_frame_unref(frame.get());
             if (!ok) {
                 failed = true;
@@ -215,7 +272,7 @@ QByteArray SoundDecoder::Decode(const QByteArray& file, int sampleRate,
         more = drain();
     if (failed)
         return {};
-    if (more && !Convert(swr.get(), nullptr, pcm))
+    if (more && !converter.Flush(pcm))
         return {};
     if (pcm.size() > limit)
         pcm.truncate(limit);

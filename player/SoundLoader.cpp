@@ -2,7 +2,6 @@
 
 #include "player/SoundDecoder.h"
 
-#include <QFile>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -58,7 +57,9 @@ QByteArray FetchHttp(const QUrl& url, const std::function<bool()>& stopped) {
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A sound asked for over https is never handed to plain http by a redirect.
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR,
+                     url.scheme() == QLatin1String("https") ? "https" : "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
@@ -74,13 +75,6 @@ QByteArray FetchHttp(const QUrl& url, const std::function<bool()>& stopped) {
     if (curl_easy_perform(c) != CURLE_OK || transfer.tooLarge)
         return {};
     return transfer.body;
-}
-
-QByteArray FetchFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > SoundLoader::kMaxFileBytes)
-        return {};
-    return file.read(SoundLoader::kMaxFileBytes);
 }
 
 } // namespace
@@ -117,8 +111,8 @@ void SoundLoader::Abandon(quint64 ticket) {
 
 QByteArray SoundLoader::Fetch(const QString& url, const std::function<bool()>& stopped) {
     const QUrl parsed(url, QUrl::StrictMode);
-    if (parsed.scheme() == QLatin1String("file"))
-        return FetchFile(parsed.toLocalFile());
+    // Sound URLs come from books and plug-in hosts: a "file:" one would read the user's files (and a
+    // FIFO or a terminal would block the worker for good), so only http and https are fetched.
     if (parsed.scheme() == QLatin1String("http") || parsed.scheme() == QLatin1String("https"))
         return FetchHttp(parsed, stopped);
     return {};

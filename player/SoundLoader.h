@@ -30,8 +30,8 @@ class SoundLoader {
 
     // Pronunciations are small; a larger answer is not one.
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
-    // The file behind an http, https or file URL, empty when it cannot be had in full. `stopped` is
-    // asked while the transfer runs (at least once a second) and ends it early.
+    // The file behind an http or https URL, empty when it cannot be had in full (or for any other scheme).
+    // `stopped` is asked while the transfer runs (at least once a second) and ends it early.
     static QByteArray Fetch(const QString& url, const std::function<bool()>& stopped);
 
   private:

@@ -14,10 +14,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <string>
 #include <vector>
+
+#include <csignal>
+#include <sys/types.h>
 
 using namespace HtmlViewFixture;
 
@@ -49,11 +53,13 @@ class CardPageTest : public ::testing::Test {
         panel_->resize(kWidth, kHeight);
         view_ = new HtmlView(panel_);
         view_->resize(kWidth, kHeight);
-        QObject::connect(view_, &HtmlView::PageLoaded, [] { ++pageLoads_; });
+        QObject::connect(view_, &HtmlView::PageReady, [] { ++pageLoads_; });
         QObject::connect(view_, &HtmlView::soundRequested, panel_,
                          [] { panel_->codes.push_back(kSoundRequest); });
         QObject::connect(static_cast<HtmlPage*>(view_->page()), &HtmlPage::ConsoleMessage,
                          [](int, const QString& message) { console_ << message; });
+        QObject::connect(static_cast<HtmlPage*>(view_->page()), &HtmlPage::NavigationRefused,
+                         [](const QUrl& url) { refused_ << url; });
         panel_->show();
         view_->LoadPage();
         WaitForPage(*view_);
@@ -104,6 +110,7 @@ class CardPageTest : public ::testing::Test {
     static inline StatusRecorder* panel_ = nullptr;
     static inline HtmlView* view_ = nullptr;
     static inline QStringList console_;
+    static inline QList<QUrl> refused_;
 };
 
 } // namespace
@@ -446,6 +453,59 @@ TEST_F(CardPageTest, MarkupInCardsRendersButRunsNothing) {
     EXPECT_EQ(pageLoads_, 1);
 }
 
+TEST_F(CardPageTest, CardMarkupCannotTakeThePageAway) {
+    Js("window.marker='kept'");
+    const QString page = HtmlView::PageUrl().toString();
+    const QString script = page.left(page.lastIndexOf('/')) + "/322";
+    refused_.clear();
+    // A refresh to one of the page's own files, one to the card page itself, links to both.
+    const QString refresh = R"(<meta http-equiv="refresh" content="0;url=%1">)";
+    ShowCard(refresh.arg(script), "뜻", "");
+    ASSERT_TRUE(WaitUntil([&] { return refused_.contains(QUrl(script)); }));
+    ShowCard(refresh.arg(page), "", "");
+    ASSERT_TRUE(WaitUntil([&] { return refused_.contains(QUrl(page)); }));
+    ShowCard(QString(R"(<a id="own" href="%1">own</a><a id="top" target="_top" href="%2">top</a>)")
+                 .arg(script, page),
+             "", "");
+    Js("$('own').click(); $('top').click()");
+    ASSERT_TRUE(WaitUntil([] { return refused_.size() >= 4; }));
+
+    // The page loaded at the start is still there, and the next card shows.
+    ShowCard("다음", "next", "");
+    EXPECT_EQ(Js("location.href + ' ' + window.marker"), (page + " kept").toStdString());
+    EXPECT_EQ(Parts(), "name,mean");
+    EXPECT_EQ(Js("$$('#view .name')[0].innerText"), "다음");
+    EXPECT_TRUE(view_->IsPageLoaded());
+    EXPECT_EQ(pageLoads_, 1);
+}
+
+TEST_F(CardPageTest, LocalFilePicturesAreRefusedByThePagePolicy) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkRed);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("picture.png");
+    ASSERT_TRUE(picture.save(file, "PNG"));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+
+    Call("initPlugins", {"F", "T", "F"});
+    const QString loaded = "var i=player.image_element.down('img');i&&i.getAttribute('src')!='GIF/542'?"
+                           "i.getAttribute('src').substr(0,5)+' '+i.naturalWidth:''";
+    for (const QString& url : {QUrl::fromLocalFile(file).toString(), "file://localhost" + file}) {
+        ShowCard("파일", "", "");
+        Call("showImage", {url});
+        ASSERT_TRUE(WaitUntil([&] { return !Js(loaded).empty(); })) << url.toStdString();
+        EXPECT_EQ(Js(loaded), "file: 0");
+    }
+    // The same picture from the network side of the policy shows.
+    ShowCard("데이터", "", "");
+    Call("showImage", {"data:image/png;base64," + QString::fromLatin1(png.toBase64())});
+    ASSERT_TRUE(WaitUntil([&] { return !Js(loaded).empty(); }));
+    EXPECT_EQ(Js(loaded), "data: 40");
+}
+
 TEST_F(CardPageTest, StyleAttributesInMarkupApplyStyleSheetsFromMarkupDoNot) {
     ShowCard(
         R"(<span id="red" style="color:red">빨강</span>)",
@@ -502,7 +562,7 @@ TEST_F(CardPageTest, KoreanCardScreenshot) {
 TEST(HtmlViewLoadTest, CallsBeforeLoadAreLostAndEveryLoadIsAnnounced) {
     int loads = 0;
     HtmlView view;
-    QObject::connect(&view, &HtmlView::PageLoaded, [&loads] { ++loads; });
+    QObject::connect(&view, &HtmlView::PageReady, [&loads] { ++loads; });
     view.resize(200, 150);
     view.show();
     view.CallScript("showMessage", {"too early"});
@@ -525,3 +585,79 @@ TEST(HtmlViewLoadTest, CallsBeforeLoadAreLostAndEveryLoadIsAnnounced) {
     Eval(view, "location.href='app:sound'");
     Pump(100);
 }
+
+namespace {
+
+// Kills the renderer process of the view's page and waits until the view has seen it go.
+void KillRenderer(HtmlView& view) {
+    const qint64 pid = view.page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+    ASSERT_TRUE(WaitUntil([&] { return !view.IsPageLoaded(); }, 30000));
+}
+
+// What the page shows, in one line.
+std::string Shown(HtmlView& view) {
+    return Eval(view, "($('view').innerHTML ? player.current_div.childElements().map(function(e){"
+                      "return e.className+(e.style.display=='none'?'(hidden)':'')+"
+                      "(e.className=='image'?'='+e.down('img').getAttribute('src'):'')+"
+                      "(e.className=='name'?'='+e.innerText:'');}).join(',') : 'empty') + "
+                      "' sound=' + player.sound_plugin + ' bg=' + document.body.style.background")
+        .toString()
+        .toStdString();
+}
+
+// The renderer process of the card page dies: the page is loaded again and the card on display shown
+// again, calls made meanwhile included, without announcing a new page. A renderer that keeps dying gets
+// a bare page, then none until the next card.
+TEST(HtmlViewRestoreTest, ADeadRendererIsFollowedByTheCardPageAndTheCardAgain) {
+    StatusRecorder panel;
+    panel.resize(300, 200);
+    auto* view = new HtmlView(&panel);
+    int ready = 0;
+    QObject::connect(view, &HtmlView::PageReady, [&ready] { ++ready; });
+    view->resize(300, 200);
+    panel.show();
+    ASSERT_TRUE(LoadAndWait(*view));
+    view->CallScript("showLoadMessage", {"loading"});
+    view->CallScript("initPlugins", {"T", "T", "T", R"({"background":"#FFF8E7"})"});
+    view->CallScript("toggleMean", {"F"});
+    view->CallScript("setVocabulary", {"사과", "apple", "an apple a day"});
+    view->CallScript("update");
+    view->CallScript("showImage", {"GIF/538"});
+    ASSERT_TRUE(WaitUntil([&] { return Shown(*view).find("=GIF/538") != std::string::npos; }));
+    EXPECT_EQ(Shown(*view), "image=GIF/538,name=사과,mean(hidden),example sound=true bg=rgb(255, 248, 231)");
+
+    const qint64 first = view->page()->renderProcessPid();
+    KillRenderer(*view);
+    view->CallScript("toggleExample", {"F"}); // while the page comes back
+    ASSERT_TRUE(WaitForPage(*view));
+    EXPECT_NE(view->page()->renderProcessPid(), first);
+    ASSERT_TRUE(WaitUntil([&] { return Shown(*view).find("=GIF/538") != std::string::npos; }));
+    EXPECT_EQ(Shown(*view),
+              "image=GIF/538,name=사과,mean(hidden),example(hidden) sound=true bg=rgb(255, 248, 231)");
+    EXPECT_EQ(Eval(*view, "location.href").toString(), HtmlView::PageUrl().toString());
+
+    // Dead again without a call since (the call above counts): the card again; once more: a bare
+    // page; a third time: none, until the next card.
+    KillRenderer(*view);
+    ASSERT_TRUE(WaitForPage(*view));
+    ASSERT_TRUE(WaitUntil([&] { return Shown(*view).find("=GIF/538") != std::string::npos; }));
+    EXPECT_EQ(Shown(*view),
+              "image=GIF/538,name=사과,mean(hidden),example(hidden) sound=true bg=rgb(255, 248, 231)");
+    KillRenderer(*view);
+    ASSERT_TRUE(WaitForPage(*view));
+    EXPECT_EQ(Shown(*view), "empty sound=false bg=");
+    KillRenderer(*view);
+    Pump(1000);
+    EXPECT_FALSE(view->IsPageLoaded());
+    view->CallScript("setVocabulary", {"배", "pear", ""});
+    view->CallScript("update");
+    ASSERT_TRUE(WaitForPage(*view));
+    EXPECT_EQ(Shown(*view), "image=GIF/542,name=배,mean(hidden) sound=true bg=rgb(255, 248, 231)");
+
+    QApplication::processEvents();
+    EXPECT_EQ(ready, 1);
+}
+
+} // namespace

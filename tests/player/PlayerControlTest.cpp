@@ -451,7 +451,9 @@ TEST(PlayerControlNoPlayer, PanelWithoutMediaPlayerHasNoControlsAndIsNotBound) {
 TEST(MediaPlayerTest, AcceptsOnlyPlayableUrls) {
     EXPECT_TRUE(MediaPlayer::IsPlayableUrl(QStringLiteral("http://127.0.0.1:8470/sound/1.wav")));
     EXPECT_TRUE(MediaPlayer::IsPlayableUrl(QStringLiteral("https://example.org/a.mp3")));
-    EXPECT_TRUE(MediaPlayer::IsPlayableUrl(QStringLiteral("file:///tmp/a.wav")));
+    // Sound URLs come from the network: local files are never played.
+    EXPECT_FALSE(MediaPlayer::IsPlayableUrl(QStringLiteral("file:///tmp/a.wav")));
+    EXPECT_FALSE(MediaPlayer::IsPlayableUrl(QStringLiteral("file://localhost/dev/tty")));
     EXPECT_FALSE(MediaPlayer::IsPlayableUrl(QString()));
     EXPECT_FALSE(MediaPlayer::IsPlayableUrl(QStringLiteral("app:sound")));
     EXPECT_FALSE(MediaPlayer::IsPlayableUrl(QStringLiteral("javascript:alert(1)")));
@@ -481,6 +483,8 @@ TEST(MediaPlayerTest, RealPlayerPlaysAWavFromTheServiceAndReplacesIt) {
     // Playing needs a sound device; without one the player must simply stay quiet.
     WaitUntil([&] { return !player->IsActive(); }, 5000);
     player->Play(QStringLiteral("ftp://nowhere/x.wav"));
+    EXPECT_EQ(player->Source(), url);
+    player->Play(QStringLiteral("file:///etc/passwd"));
     EXPECT_EQ(player->Source(), url);
     player->Play(url);
     player->Play(url);

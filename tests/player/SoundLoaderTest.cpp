@@ -8,13 +8,94 @@
 #include <QUrl>
 #include <QtEndian>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+// A plain HTTP host on the loopback that answers GET `path` with `body` and anything else with 404,
+// one connection at a time, until it is destroyed.
+class SoundHost {
+  public:
+    SoundHost(std::string path, QByteArray body) : path_(std::move(path)), body_(std::move(body)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(listener_, 8) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~SoundHost() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        ::close(listener_);
+    }
+    QString Url(const char* path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+    }
+
+  private:
+    void Serve() {
+        while (!stop_) {
+            pollfd wait{listener_, POLLIN, 0};
+            if (::poll(&wait, 1, 50) <= 0)
+                continue;
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0)
+                continue;
+            std::string request;
+            char chunk[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+                if (n <= 0)
+                    break;
+                request.append(chunk, size_t(n));
+            }
+            const bool found = request.rfind("GET " + path_ + " ", 0) == 0;
+            const QByteArray body = found ? body_ : QByteArray("not found");
+            const QByteArray head = (found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
+                                    QByteArray("Content-Length: ") + QByteArray::number(body.size()) +
+                                    "\r\nConnection: close\r\n\r\n";
+            for (const QByteArray& part : {head, body}) {
+                for (qsizetype sent = 0; sent < part.size();) {
+                    const ssize_t n =
+                        ::send(client, part.constData() + sent, size_t(part.size() - sent), MSG_NOSIGNAL);
+                    if (n <= 0)
+                        break;
+                    sent += n;
+                }
+            }
+            ::close(client);
+        }
+    }
+
+    const std::string path_;
+    const QByteArray body_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 // A 16-bit PCM WAV file of a tone.
 QByteArray Wav(int rate, int channels, double seconds) {
@@ -69,6 +150,14 @@ TEST(SoundDecoderTest, ConvertsToStereoAtTheOutputRateAndRefusesWhatIsNoSound) {
     // Stopped: empty.
     EXPECT_TRUE(SoundDecoder::Decode(whole, 48000, [] { return true; }).isEmpty());
 
+    // A file claiming two billion samples a second is no sound (its converter would take gigabytes);
+    // the highest rate sound cards use still is.
+    QByteArray absurd = Wav(8000, 1, 0.1);
+    qToLittleEndian<quint32>(2000000000u, absurd.data() + 24);
+    EXPECT_TRUE(SoundDecoder::Decode(absurd, 48000).isEmpty());
+    EXPECT_NEAR(double(SoundDecoder::Decode(Wav(384000, 1, 0.01), 48000).size()),
+                480.0 * SoundDecoder::kBytesPerFrame, 8.0 * SoundDecoder::kBytesPerFrame);
+
     // An hour of sound is cut at the longest a pronunciation may be.
     EXPECT_EQ(SoundDecoder::Decode(Wav(8000, 1, SoundDecoder::kMaxSeconds + 5), 8000).size(),
               8000 * SoundDecoder::kMaxSeconds * SoundDecoder::kBytesPerFrame);
@@ -87,13 +176,8 @@ struct Deliveries {
 };
 
 TEST(SoundLoaderTest, DeliversTheLatestRequestOnlyAndEmptyForWhatCannotBeHad) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QFile file(dir.filePath("a.wav"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Wav(24000, 1, 0.2));
-    file.close();
-    const QString url = QUrl::fromLocalFile(file.fileName()).toString();
+    const SoundHost host("/a.wav", Wav(24000, 1, 0.2));
+    const QString url = host.Url("/a.wav");
 
     Deliveries d;
     {
@@ -142,16 +226,67 @@ TEST(SoundLoaderTest, DeliversTheLatestRequestOnlyAndEmptyForWhatCannotBeHad) {
     EXPECT_EQ(std::count_if(d.got.begin(), d.got.end(), [](const auto& g) { return g.first == 22; }), 1);
 }
 
-TEST(SoundLoaderTest, FetchRefusesOtherSchemesAndOversizedFiles) {
+TEST(SoundLoaderTest, FetchRefusesOtherSchemesLocalFilesAndOversizedSounds) {
     const auto never = [] { return false; };
     EXPECT_TRUE(SoundLoader::Fetch(QStringLiteral("ftp://127.0.0.1/a.wav"), never).isEmpty());
-    EXPECT_TRUE(SoundLoader::Fetch(QStringLiteral("file:///nonexistent/a.wav"), never).isEmpty());
+    // A local file, readable and a sound, is never read.
     QTemporaryDir dir;
-    QFile big(dir.filePath("big.wav"));
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(big.resize(SoundLoader::kMaxFileBytes + 1));
-    big.close();
-    EXPECT_TRUE(SoundLoader::Fetch(QUrl::fromLocalFile(big.fileName()).toString(), never).isEmpty());
+    QFile wav(dir.filePath("a.wav"));
+    ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
+    wav.write(Wav(24000, 1, 0.2));
+    wav.close();
+    for (const QString& local :
+         {QUrl::fromLocalFile(wav.fileName()).toString(), QStringLiteral("file://localhost") + wav.fileName(),
+          QStringLiteral("FILE://") + wav.fileName()})
+        EXPECT_TRUE(SoundLoader::Fetch(local, never).isEmpty()) << local.toStdString();
+
+    const SoundHost host("/big.wav", QByteArray(SoundLoader::kMaxFileBytes + 1, 'x'));
+    EXPECT_TRUE(SoundLoader::Fetch(host.Url("/big.wav"), never).isEmpty());
+}
+
+// A FIFO (or a terminal) named by a "file:" URL would block whoever opens it until a writer comes: the
+// worker must not open it, so that the answer comes and the loader's destructor returns at once.
+TEST(SoundLoaderTest, AFifoNamedByAFileUrlNeverBlocksTheWorker) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool finished = false;
+    std::atomic<bool> released{false};
+    // Should the worker block after all, a writer releases it after a while so that the test fails
+    // instead of hanging.
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (changed.wait_for(lock, std::chrono::seconds(20), [&] { return finished; }))
+            return;
+        released = true;
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    });
+
+    Deliveries d;
+    {
+        SoundLoader loader(48000, [&](quint64 ticket, QByteArray pcm) {
+            const std::lock_guard lock(d.mutex);
+            d.got.emplace_back(ticket, pcm.size());
+            d.changed.notify_all();
+        });
+        loader.Load(1, QUrl::fromLocalFile(fifo).toString());
+        EXPECT_TRUE(d.WaitFor(1));
+        loader.Load(2, QUrl::fromLocalFile(fifo).toString());
+    }
+    {
+        const std::lock_guard lock(mutex);
+        finished = true;
+    }
+    changed.notify_all();
+    watchdog.join();
+    EXPECT_FALSE(released) << "the worker blocked on the FIFO";
+    const std::lock_guard lock(d.mutex);
+    ASSERT_FALSE(d.got.empty());
+    EXPECT_EQ(d.got.front(), (std::pair<quint64, qsizetype>(1, 0)));
 }
 
 } // namespace
