@@ -159,9 +159,15 @@ std::string randomHex() {
 
 } // namespace
 
-ReferenceServer::ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion)
+ReferenceServer::ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion,
+                                 const QString& tlsCert, const QString& tlsKey)
     : store_(store), speech_(dataDir + QStringLiteral("/speech")),
-      server_(std::make_unique<httplib::Server>()), newestVersion_(newestVersion) {
+      scheme_(tlsCert.isEmpty() ? "http" : "https"), newestVersion_(newestVersion) {
+    if (tlsCert.isEmpty())
+        server_ = std::make_unique<httplib::Server>();
+    else
+        server_ = std::make_unique<httplib::SSLServer>(tlsCert.toLocal8Bit().constData(),
+                                                       tlsKey.toLocal8Bit().constData());
     server_->new_task_queue = [] { return new httplib::ThreadPool(48); };
     server_->set_keep_alive_max_count(100000);
     server_->set_tcp_nodelay(true); // headers and body go out in separate writes
@@ -176,6 +182,10 @@ int ReferenceServer::Bind(int port) {
     port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1")
                       : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
     return port_;
+}
+
+bool ReferenceServer::LoadUpdateKey(const QString& path) {
+    return signer_.Load(path);
 }
 
 bool ReferenceServer::Run() {
@@ -227,6 +237,8 @@ void ReferenceServer::serve(const httplib::Request& req, httplib::Response& res,
     if (fault && fault->status) {
         res.status = fault->status;
         answerText(res, "fault");
+        if (fault->location)
+            res.set_header("Location", *fault->location);
     } else if (access == Access::Credentials && req.get_header_value("Authorization") != kAuthorization) {
         res.status = 401;
         res.set_header("WWW-Authenticate", "Basic realm=\"Lexicarta\"");
@@ -284,7 +296,7 @@ std::string ReferenceServer::baseUrl(const httplib::Request& req) const {
     std::string host = req.get_header_value("Host");
     if (host.empty() || host.find_first_of("/\\\"<> ") != std::string::npos)
         host = "127.0.0.1:" + std::to_string(port_);
-    return "http://" + host;
+    return scheme_ + "://" + host;
 }
 
 QString ReferenceServer::logDate() {
@@ -463,17 +475,34 @@ void ReferenceServer::update(const httplib::Request& req, httplib::Response& res
 }
 
 void ReferenceServer::installer(const httplib::Request& req, httplib::Response& res) {
-    const std::string name = req.matches[1];
-    if (name.rfind("lexicarta-desktop-", 0) != 0) {
+    std::string name = req.matches[1];
+    const std::string sigSuffix = ".minisig";
+    const bool signature = name.size() > sigSuffix.size() &&
+                           name.compare(name.size() - sigSuffix.size(), sigSuffix.size(), sigSuffix) == 0;
+    if (signature)
+        name.resize(name.size() - sigSuffix.size());
+    if (name.rfind("lexicarta-desktop-", 0) != 0 || (signature && !signer_.IsLoaded())) {
         res.status = 404;
         answerText(res, "not found");
         return;
     }
-    // A stand-in installer: it installs nothing and says so.
-    const std::string script = "#!/bin/sh\n"
-                               "# Lexicarta Desktop installer stand-in from the development service.\n"
-                               "echo \"" +
-                               name + ": nothing to install (arguments: $*)\"\nexit 0\n";
+    // A stand-in installer: it installs nothing and says so (unless a test gave other bytes).
+    std::string script;
+    {
+        std::lock_guard lock(mutex_);
+        if (installerBody_)
+            script = *installerBody_;
+    }
+    if (script.empty())
+        script = "#!/bin/sh\n"
+                 "# Lexicarta Desktop installer stand-in from the development service.\n"
+                 "echo \"" +
+                 name + ": nothing to install (arguments: $*)\"\nexit 0\n";
+    if (signature) {
+        const QByteArray sig = signer_.Sign(QByteArray::fromStdString(script), fromStd(name));
+        res.set_content(sig.constData(), std::size_t(sig.size()), kText);
+        return;
+    }
     res.set_content(script, "application/octet-stream");
 }
 
@@ -557,6 +586,8 @@ void ReferenceServer::addControlRoutes() {
         f.padTo = form.count("pad_to") ? std::atol(form["pad_to"].c_str()) : -1;
         if (form.count("body"))
             f.body = form["body"];
+        if (form.count("location"))
+            f.location = form["location"];
         f.times = form.count("times") ? std::atoi(form["times"].c_str()) : -1;
         faults_.Set(f);
         answerText(res, "ok");
@@ -576,6 +607,12 @@ void ReferenceServer::addControlRoutes() {
         auto form = FormCodec::ParseForm(req.body);
         std::lock_guard lock(mutex_);
         newestVersion_ = fromStd(form["version"]);
+        answerText(res, "ok");
+    });
+    server_->Post("/_control/installer", [this](const httplib::Request& req, httplib::Response& res) {
+        auto form = FormCodec::ParseForm(req.body);
+        std::lock_guard lock(mutex_);
+        installerBody_ = form["body"];
         answerText(res, "ok");
     });
     server_->Post("/_control/log_date", [this](const httplib::Request& req, httplib::Response& res) {
