@@ -388,12 +388,9 @@ TEST_F(LoginControlTest, DecliningTheUpdateKeepsThePanelAndAStartedInstallerClos
 
     // Accepted: the installer starts, the program is asked to close, and the sign-in goes on.
     QTemporaryDir dir;
-    DevService::Fault installer;
-    installer.path = "/application/installer/*";
-    installer.status = 200;
-    installer.body =
-        "#!/bin/sh\necho \"$@\" > '" + dir.filePath(QStringLiteral("started")).toStdString() + "'\n";
-    ASSERT_TRUE(service.SetFault(installer));
+    // The service signs the stand-in installer it serves.
+    ASSERT_TRUE(service.SetInstaller("#!/bin/sh\necho \"$@\" > '" +
+                                     dir.filePath(QStringLiteral("started")).toStdString() + "'\n"));
     updateAnswer = MessageBox::AnswerYes;
     shown.clear();
     Type(QStringLiteral("demo"), QStringLiteral("demo"));
