@@ -52,6 +52,9 @@ class ServiceClient {
     virtual int GetUpdate(QString& out);
     virtual int GetToken(QString& out);
     virtual int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out);
+    // A plug-in's media URL from any host, without credentials, and with the session's cookies only
+    // on the service's own origin. An answer over kMaxPluginAnswerSize or that is no http(s) URL is
+    // ResultFailed, so that nothing else is ever stored as a card's media URL.
     virtual int FetchUrl(const QString& url, QString& out);
     // Saves the answer at `url` to `localPath` (through a temporary file); over kMaxDownloadSize fails.
     virtual int DownloadFile(const QString& localPath, const QString& url);

@@ -139,6 +139,14 @@ TEST_F(RedirectTest, RequestsToAnotherHostCarryNoCookieAndNoCredentials) {
     EXPECT_FALSE(service.Requests().at(0).Header("Cookie").empty());
 }
 
+TEST_F(RedirectTest, AFailureAtAnotherHostLeavesTheSessionAlone) {
+    const QString gone = other.BaseUrl() + QStringLiteral("/plugin");
+    other.Stop();
+    QString text;
+    EXPECT_EQ(client->FetchUrl(gone, text), ServiceClient::ResultFailed);
+    EXPECT_EQ(client->GetLibrary(text), ServiceClient::ResultOk); // still signed in
+}
+
 TEST_F(RedirectTest, AnEndlessRedirectEnds) {
     DevService::Fault loop;
     loop.path = "/application/update";
