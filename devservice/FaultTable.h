@@ -10,16 +10,17 @@
 class FaultTable {
   public:
     struct Fault {
-        std::string path;                // exact path, or a prefix ending in '*'
-        int status = 0;                  // answer this status instead (0: the real one)
-        int delayMs = 0;                 // wait this long before answering
-        bool drop = false;               // close the connection without any answer
-        bool truncate = false;           // announce the whole body but send only its first half
-        long zeroAt = -1;                // put a zero byte at this offset of the body
-        bool pad1024 = false;            // pad the body with blanks to an exact multiple of 1024 bytes
-        long padTo = -1;                 // pad the body with blanks to this many bytes, sent as it goes
-        std::optional<std::string> body; // answer these bytes instead of the real body
-        int times = -1;                  // how many requests it applies to (-1: all)
+        std::string path;                    // exact path, or a prefix ending in '*'
+        int status = 0;                      // answer this status instead (0: the real one)
+        int delayMs = 0;                     // wait this long before answering
+        bool drop = false;                   // close the connection without any answer
+        bool truncate = false;               // announce the whole body but send only its first half
+        long zeroAt = -1;                    // put a zero byte at this offset of the body
+        bool pad1024 = false;                // pad the body with blanks to an exact multiple of 1024 bytes
+        long padTo = -1;                     // pad the body with blanks to this many bytes, sent as it goes
+        std::optional<std::string> body;     // answer these bytes instead of the real body
+        std::optional<std::string> location; // a Location header (with a redirect status)
+        int times = -1;                      // how many requests it applies to (-1: all)
     };
 
     void Set(const Fault& fault);

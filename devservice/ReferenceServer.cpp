@@ -1,5 +1,6 @@
 #include "devservice/ReferenceServer.h"
 
+#include "devservice/FaultAnswer.h"
 #include "devservice/FormCodec.h"
 #include "devservice/PictureMaker.h"
 #include "devservice/WebPages.h"
@@ -13,12 +14,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <netinet/in.h>
 #include <random>
 #include <regex>
-#include <sys/socket.h>
 
 namespace {
 
@@ -75,78 +72,6 @@ std::string cookieValue(const httplib::Request& req, const std::string& name) {
     return {};
 }
 
-// Ends the connection that carries `req` without an answer: the socket whose two ends are the
-// request's addresses is shut down, so the server's own writes then fail and it closes it.
-void dropConnection(const httplib::Request& req) {
-    DIR* dir = opendir("/proc/self/fd");
-    if (!dir)
-        return;
-    while (dirent* entry = readdir(dir)) {
-        const int fd = std::atoi(entry->d_name);
-        if (fd <= 2)
-            continue;
-        sockaddr_in local{}, peer{};
-        socklen_t localLen = sizeof local, peerLen = sizeof peer;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLen) != 0 ||
-            local.sin_family != AF_INET || getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLen) != 0)
-            continue;
-        if (ntohs(local.sin_port) == req.local_port && ntohs(peer.sin_port) == req.remote_port) {
-            shutdown(fd, SHUT_RDWR);
-            break;
-        }
-    }
-    closedir(dir);
-}
-
-void applyBodyFaults(const FaultTable::Fault& fault, httplib::Response& res) {
-    if (fault.body)
-        res.body = *fault.body;
-    if (fault.zeroAt >= 0) {
-        const auto at = std::size_t(fault.zeroAt);
-        if (at < res.body.size())
-            res.body[at] = '\0';
-        else
-            res.body.append(at - res.body.size(), ' ').push_back('\0');
-    }
-    if (fault.pad1024) {
-        const std::size_t size = std::max<std::size_t>(1024, (res.body.size() + 1023) / 1024 * 1024);
-        res.body.append(size - res.body.size(), ' ');
-    }
-    if (fault.padTo > long(res.body.size())) {
-        // Streamed, so that a body of many megabytes is never held in memory.
-        auto head = std::make_shared<std::string>(std::move(res.body));
-        res.body.clear();
-        const std::string type = res.get_header_value("Content-Type");
-        res.headers.erase("Content-Type");
-        res.set_content_provider(std::size_t(fault.padTo), type.empty() ? kText : type,
-                                 [head](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                     static const std::string blanks(64 * 1024, ' ');
-                                     if (offset < head->size()) {
-                                         const std::size_t n = std::min(length, head->size() - offset);
-                                         return sink.write(head->data() + offset, n);
-                                     }
-                                     return sink.write(blanks.data(), std::min(length, blanks.size()));
-                                 });
-        return;
-    }
-    if (fault.truncate) {
-        // The whole length is announced; only the first half is sent before the connection ends.
-        auto data = std::make_shared<std::string>(std::move(res.body));
-        res.body.clear();
-        const std::string type = res.get_header_value("Content-Type");
-        res.headers.erase("Content-Type");
-        const std::size_t announced = std::max<std::size_t>(data->size(), 16);
-        res.set_content_provider(announced, type.empty() ? kText : type,
-                                 [data](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                     const std::size_t half = data->size() / 2;
-                                     if (offset >= half)
-                                         return false;
-                                     sink.write(data->data() + offset, std::min(length, half - offset));
-                                     return true;
-                                 });
-    }
-}
-
 std::string randomHex() {
     static std::mutex mutex;
     static std::mt19937_64 random{std::random_device{}()};
@@ -159,9 +84,15 @@ std::string randomHex() {
 
 } // namespace
 
-ReferenceServer::ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion)
+ReferenceServer::ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion,
+                                 const QString& tlsCert, const QString& tlsKey)
     : store_(store), speech_(dataDir + QStringLiteral("/speech")),
-      server_(std::make_unique<httplib::Server>()), newestVersion_(newestVersion) {
+      scheme_(tlsCert.isEmpty() ? "http" : "https"), newestVersion_(newestVersion) {
+    if (tlsCert.isEmpty())
+        server_ = std::make_unique<httplib::Server>();
+    else
+        server_ = std::make_unique<httplib::SSLServer>(tlsCert.toLocal8Bit().constData(),
+                                                       tlsKey.toLocal8Bit().constData());
     server_->new_task_queue = [] { return new httplib::ThreadPool(48); };
     server_->set_keep_alive_max_count(100000);
     server_->set_tcp_nodelay(true); // headers and body go out in separate writes
@@ -176,6 +107,10 @@ int ReferenceServer::Bind(int port) {
     port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1")
                       : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
     return port_;
+}
+
+bool ReferenceServer::LoadUpdateKey(const QString& path) {
+    return signer_.Load(path);
 }
 
 bool ReferenceServer::Run() {
@@ -220,13 +155,15 @@ void ReferenceServer::serve(const httplib::Request& req, httplib::Response& res,
         return;
     }
     if (fault && fault->drop) {
-        dropConnection(req);
+        FaultAnswer::DropConnection(req);
         res.status = 500;
         return;
     }
     if (fault && fault->status) {
         res.status = fault->status;
         answerText(res, "fault");
+        if (fault->location)
+            res.set_header("Location", *fault->location);
     } else if (access == Access::Credentials && req.get_header_value("Authorization") != kAuthorization) {
         res.status = 401;
         res.set_header("WWW-Authenticate", "Basic realm=\"Lexicarta\"");
@@ -235,7 +172,7 @@ void ReferenceServer::serve(const httplib::Request& req, httplib::Response& res,
         handler(req, res);
     }
     if (fault)
-        applyBodyFaults(*fault, res);
+        FaultAnswer::ApplyToBody(*fault, res);
 }
 
 std::optional<ServiceStore::User> ReferenceServer::sessionUser(const httplib::Request& req) {
@@ -284,7 +221,7 @@ std::string ReferenceServer::baseUrl(const httplib::Request& req) const {
     std::string host = req.get_header_value("Host");
     if (host.empty() || host.find_first_of("/\\\"<> ") != std::string::npos)
         host = "127.0.0.1:" + std::to_string(port_);
-    return "http://" + host;
+    return scheme_ + "://" + host;
 }
 
 QString ReferenceServer::logDate() {
@@ -463,17 +400,34 @@ void ReferenceServer::update(const httplib::Request& req, httplib::Response& res
 }
 
 void ReferenceServer::installer(const httplib::Request& req, httplib::Response& res) {
-    const std::string name = req.matches[1];
-    if (name.rfind("lexicarta-desktop-", 0) != 0) {
+    std::string name = req.matches[1];
+    const std::string sigSuffix = ".minisig";
+    const bool signature = name.size() > sigSuffix.size() &&
+                           name.compare(name.size() - sigSuffix.size(), sigSuffix.size(), sigSuffix) == 0;
+    if (signature)
+        name.resize(name.size() - sigSuffix.size());
+    if (name.rfind("lexicarta-desktop-", 0) != 0 || (signature && !signer_.IsLoaded())) {
         res.status = 404;
         answerText(res, "not found");
         return;
     }
-    // A stand-in installer: it installs nothing and says so.
-    const std::string script = "#!/bin/sh\n"
-                               "# Lexicarta Desktop installer stand-in from the development service.\n"
-                               "echo \"" +
-                               name + ": nothing to install (arguments: $*)\"\nexit 0\n";
+    // A stand-in installer: it installs nothing and says so (unless a test gave other bytes).
+    std::string script;
+    {
+        std::lock_guard lock(mutex_);
+        if (installerBody_)
+            script = *installerBody_;
+    }
+    if (script.empty())
+        script = "#!/bin/sh\n"
+                 "# Lexicarta Desktop installer stand-in from the development service.\n"
+                 "echo \"" +
+                 name + ": nothing to install (arguments: $*)\"\nexit 0\n";
+    if (signature) {
+        const QByteArray sig = signer_.Sign(QByteArray::fromStdString(script), fromStd(name));
+        res.set_content(sig.constData(), std::size_t(sig.size()), kText);
+        return;
+    }
     res.set_content(script, "application/octet-stream");
 }
 
@@ -557,6 +511,8 @@ void ReferenceServer::addControlRoutes() {
         f.padTo = form.count("pad_to") ? std::atol(form["pad_to"].c_str()) : -1;
         if (form.count("body"))
             f.body = form["body"];
+        if (form.count("location"))
+            f.location = form["location"];
         f.times = form.count("times") ? std::atoi(form["times"].c_str()) : -1;
         faults_.Set(f);
         answerText(res, "ok");
@@ -576,6 +532,12 @@ void ReferenceServer::addControlRoutes() {
         auto form = FormCodec::ParseForm(req.body);
         std::lock_guard lock(mutex_);
         newestVersion_ = fromStd(form["version"]);
+        answerText(res, "ok");
+    });
+    server_->Post("/_control/installer", [this](const httplib::Request& req, httplib::Response& res) {
+        auto form = FormCodec::ParseForm(req.body);
+        std::lock_guard lock(mutex_);
+        installerBody_ = form["body"];
         answerText(res, "ok");
     });
     server_->Post("/_control/log_date", [this](const httplib::Request& req, httplib::Response& res) {

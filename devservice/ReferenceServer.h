@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devservice/FaultTable.h"
+#include "devservice/InstallerSigner.h"
 #include "devservice/RequestLog.h"
 #include "devservice/ServiceStore.h"
 #include "devservice/Speech.h"
@@ -24,28 +25,35 @@ struct Response;
 // The reference web service: every endpoint the desktop program uses, under "/application/", with the
 // fixed HTTP-authentication credentials, a cookie session, the web pages the program opens, and the
 // "/_control/" endpoints through which tests inject faults and read the recorded requests.
-// Listens on 127.0.0.1 only.
+// Listens on 127.0.0.1 only, over http, or https with the certificate it is given. The stand-in
+// installers are signed (NAME.minisig beside NAME) with the development key devservice/keys.
 //
 // Control endpoints (form bodies, answer "ok" unless said otherwise; never recorded):
 //   GET  /_control/ping                 "pong"
 //   POST /_control/fault                path (exact, or a prefix ending in '*'), status, delay_ms, drop=1,
-//                                       truncate=1, zero_at, pad_1024=1, body, times (-1: every request)
+//                                       truncate=1, zero_at, pad_1024=1, body, location (a Location
+//                                       header, e.g. with status 307), times (-1: every request)
 //   POST /_control/clear_faults
 //   GET  /_control/requests             JSON [{method, target, headers: [[name, value]...], body: Base64}]
 //   POST /_control/clear_requests
 //   POST /_control/newest_version       version (the update answer's version)
+//   POST /_control/installer            body (the stand-in installer's bytes; empty: the default script)
 //   POST /_control/log_date             date (the learning-log answer; empty: today's date)
 //   GET  /_control/marks?user=NAME      JSON array of the user's memorised word ids
 //   GET  /_control/learning_log?user=NAME  JSON {date: [word ids]}
 class ReferenceServer {
   public:
-    ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion);
+    // Over https when `tlsCert` and `tlsKey` (PEM files) are given.
+    ReferenceServer(ServiceStore& store, const QString& dataDir, const QString& newestVersion,
+                    const QString& tlsCert = QString(), const QString& tlsKey = QString());
     ~ReferenceServer();
     ReferenceServer(const ReferenceServer&) = delete;
     ReferenceServer& operator=(const ReferenceServer&) = delete;
 
     // Binds 127.0.0.1:port (0: any free port); the port bound, or -1.
     int Bind(int port);
+    // Signs the stand-in installers with this minisign secret key; false when it cannot be read.
+    bool LoadUpdateKey(const QString& path);
     // Serves until Stop; false when it could not.
     bool Run();
     // Stops serving; safe from any thread.
@@ -85,6 +93,8 @@ class ReferenceServer {
 
     ServiceStore& store_;
     Speech speech_;
+    InstallerSigner signer_;
+    std::string scheme_;
     FaultTable faults_;
     RequestLog requests_;
     std::unique_ptr<httplib::Server> server_;
@@ -94,4 +104,5 @@ class ReferenceServer {
     std::map<std::string, int64_t> sessions_;
     QString newestVersion_;
     QString fixedLogDate_;
+    std::optional<std::string> installerBody_;
 };

@@ -1,6 +1,9 @@
 // lexicarta-devservice: the reference web service for development and tests.
-//   lexicarta-devservice --port N [--data DIR] [--newest-version X.Y]
-// Prints "listening on 127.0.0.1:PORT" once it accepts connections; ends on SIGTERM or SIGINT.
+//   lexicarta-devservice --port N [--data DIR] [--newest-version X.Y] [--tls-cert PEM --tls-key PEM]
+//                        [--update-key MINISIGN_SECRET_KEY]
+// Serves https when given a certificate and its key. Signs the stand-in installers with the development
+// key of the repository unless given another one. Prints "listening on 127.0.0.1:PORT" once it accepts
+// connections; ends on SIGTERM or SIGINT.
 #include "devservice/DemoData.h"
 #include "devservice/ReferenceServer.h"
 #include "devservice/ServiceStore.h"
@@ -17,7 +20,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: lexicarta-devservice --port N [--data DIR] [--newest-version X.Y]\n");
+    std::fprintf(stderr, "usage: lexicarta-devservice --port N [--data DIR] [--newest-version X.Y]\n"
+                         "       [--tls-cert PEM --tls-key PEM] [--update-key MINISIGN_SECRET_KEY]\n");
     return 2;
 }
 
@@ -37,6 +41,9 @@ int main(int argc, char** argv) {
     int port = -1;
     QString dataDir;
     QString newestVersion = QStringLiteral("0.1");
+    QString tlsCert;
+    QString tlsKey;
+    QString updateKey = QStringLiteral(LEXICARTA_DEV_UPDATE_KEY);
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         if (i + 1 >= args.size())
@@ -51,11 +58,17 @@ int main(int argc, char** argv) {
             dataDir = value;
         } else if (a == QLatin1String("--newest-version")) {
             newestVersion = value;
+        } else if (a == QLatin1String("--tls-cert")) {
+            tlsCert = value;
+        } else if (a == QLatin1String("--tls-key")) {
+            tlsKey = value;
+        } else if (a == QLatin1String("--update-key")) {
+            updateKey = value;
         } else {
             return usage();
         }
     }
-    if (port < 0)
+    if (port < 0 || tlsCert.isEmpty() != tlsKey.isEmpty())
         return usage();
     if (dataDir.isEmpty())
         dataDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
@@ -73,7 +86,10 @@ int main(int argc, char** argv) {
     }
     // A new database gets the demo members and books.
     store.SeedWhenEmpty(&DemoData::Seed);
-    ReferenceServer server(store, dataDir, newestVersion);
+    ReferenceServer server(store, dataDir, newestVersion, tlsCert, tlsKey);
+    if (!server.LoadUpdateKey(updateKey))
+        std::fprintf(stderr, "cannot read the update key %s: installers go unsigned\n",
+                     qPrintable(updateKey));
     const int bound = server.Bind(port);
     if (bound < 0) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);

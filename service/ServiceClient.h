@@ -52,8 +52,21 @@ class ServiceClient {
     virtual int GetUpdate(QString& out);
     virtual int GetToken(QString& out);
     virtual int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out);
+    // A plug-in's media URL from any host, without credentials, and with the session's cookies only
+    // on the service's own origin. An answer over kMaxPluginAnswerSize or that is no http(s) URL is
+    // ResultFailed, so that nothing else is ever stored as a card's media URL.
     virtual int FetchUrl(const QString& url, QString& out);
+    // Saves the answer at `url` to `localPath` (through a temporary file); over kMaxDownloadSize fails.
     virtual int DownloadFile(const QString& localPath, const QString& url);
+    // The answer at `url` in memory, as DownloadFile fetches it; an answer over `cap` bytes fails.
+    virtual int DownloadSmall(const QString& url, qsizetype cap, QByteArray& out);
+
+    // Downloads larger than this are refused: no installer is this large.
+    static constexpr qint64 kMaxDownloadSize = 256LL * 1024 * 1024;
+    // A plug-in answer that is to be a media URL is refused above this size.
+    static constexpr std::size_t kMaxPluginAnswerSize = 4096;
+    // Whether a plug-in's answer is an http or https URL (blanks around it allowed).
+    static bool IsMediaUrl(const QString& text);
 
     // Signed-in state written by Login/TokenLogin/Logout.
     bool IsSignedIn() const;
@@ -81,6 +94,9 @@ class ServiceClient {
 
     // Keep connections open between exchanges (the default) or open a fresh one for every exchange.
     void SetConnectionReuse(bool reuse);
+
+    // Trusts the certificate authorities in this PEM file instead of the system's (a private service).
+    void SetCertificateAuthorities(const QString& pemFile);
 
     // The fixed HTTP-authentication credentials of the service.
     static constexpr const char* kAuthUser = "MarbleyGlint";

@@ -1,7 +1,7 @@
 #include "service/UpdateCheck.h"
 
+#include "service/InstallerSignature.h"
 #include "service/ServiceClient.h"
-#include "service/TextEncoding.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,33 +9,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-int atoiClamped(const char* text) {
-    errno = 0;
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
-} // namespace
-
 UpdateCheck::Version UpdateCheck::ParseVersion(const QByteArray& text) {
-    Version v;
-    v.major = atoiClamped(text.constData());
-    const qsizetype dot = text.indexOf('.');
-    if (dot >= 0)
-        v.minor = atoiClamped(text.constData() + dot + 1);
-    return v;
+    return UpdateAnswer::ParseVersion(text);
 }
 
 UpdateCheck::Version UpdateCheck::OwnVersion() {
@@ -87,23 +65,48 @@ bool UpdateCheck::StartInstaller(const QString& path) {
 int UpdateCheck::Run(ServiceClient& client, const Prompts& prompts) {
     QString answer;
     client.GetUpdate(answer); // after a failure the answer is empty and reads as 0.0
-    const qsizetype semicolon = answer.indexOf(QLatin1Char(';'));
-    const QString versionText = semicolon < 0 ? answer : answer.left(semicolon);
-    const QString url = semicolon < 0 ? answer : answer.mid(semicolon + 1);
-
-    if (!IsNewer(ParseVersion(WideToNarrow(versionText)), OwnVersion()))
+    const UpdateAnswer update = UpdateAnswer::Parse(answer);
+    if (!IsNewer(update.version, OwnVersion()))
         return UpToDate;
     if (!prompts.confirmUpdate || !prompts.confirmUpdate())
         return Declined;
-
-    const QString folder = DownloadFolder();
-    const QString name = InstallerFileName(url);
-    if (!folder.isEmpty() && !name.isEmpty()) {
-        const QString path = folder + QLatin1Char('/') + name;
-        if (client.DownloadFile(path, url) == ServiceClient::ResultOk && StartInstaller(path))
-            return InstallerStarted;
-    }
+    if (DownloadSigned(client, update.installerUrl) && StartInstaller(InstallerPath(update.installerUrl)))
+        return InstallerStarted;
     if (prompts.reportFailure)
         prompts.reportFailure();
     return Failed;
+}
+
+QString UpdateCheck::InstallerPath(const QString& url) {
+    const QString folder = DownloadFolder();
+    const QString name = InstallerFileName(url);
+    return folder.isEmpty() || name.isEmpty() ? QString() : folder + QLatin1Char('/') + name;
+}
+
+bool UpdateCheck::DownloadSigned(ServiceClient& client, const QString& url) {
+    const QString path = InstallerPath(url);
+    if (path.isEmpty())
+        return false;
+    // Only an installer that the trusted key signed may run: its signature comes first (small, and a
+    // missing or malformed one spares the download), the file is checked once it is complete, and a
+    // file that fails the check is removed.
+    const auto key = InstallerSignature::ParsePublicKey(InstallerSignature::TrustedKeyText());
+    QByteArray signature;
+    if (!key || client.DownloadSmall(url + QStringLiteral(".minisig"), InstallerSignature::kMaxSignatureSize,
+                                     signature) != ServiceClient::ResultOk) {
+        qCDebug(lcServiceClient) << "ERROR# Installer signature not available";
+        return false;
+    }
+    if (!InstallerSignature::Parse(signature)) {
+        qCDebug(lcServiceClient) << "ERROR# Installer signature malformed";
+        return false;
+    }
+    if (client.DownloadFile(path, url) != ServiceClient::ResultOk)
+        return false;
+    const InstallerSignature::Verdict verdict = InstallerSignature::VerifyFile(path, signature, *key);
+    if (verdict == InstallerSignature::Verdict::Valid)
+        return true;
+    qCDebug(lcServiceClient) << "ERROR# Installer signature check failed:" << int(verdict);
+    QFile::remove(path);
+    return false;
 }

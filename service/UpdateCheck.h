@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/UpdateAnswer.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,7 +10,8 @@
 class ServiceClient;
 
 // The check for a newer version after every sign-in: asks the service, and when it names a newer
-// version asks the user, downloads the installer into a private folder and starts it silently.
+// version asks the user, downloads the installer into a private folder and, when its signature
+// verifies against the trusted key, starts it silently.
 class UpdateCheck {
   public:
     // Results of Run.
@@ -17,10 +20,7 @@ class UpdateCheck {
     static constexpr int Declined = static_cast<int>(0x80004004); // E_ABORT: the user said no
     static constexpr int Failed = static_cast<int>(0x80004005);   // E_FAIL: after the failure message
 
-    struct Version {
-        int major = 0;
-        int minor = 0;
-    };
+    using Version = UpdateAnswer::Version;
 
     // What the check shows: the question (true for yes) and the failure message.
     struct Prompts {
@@ -39,6 +39,11 @@ class UpdateCheck {
     static QString InstallerFileName(const QString& url);
     // The user's private download folder (created with mode 0700); empty when it cannot be made safe.
     static QString DownloadFolder();
+    // Where the installer at `url` is saved; empty when there is no safe place or name for it.
+    static QString InstallerPath(const QString& url);
+    // Fetches the signature (url + ".minisig") and the installer into InstallerPath; true only when
+    // the installer's signature verifies against the trusted key. A file that fails is removed.
+    static bool DownloadSigned(ServiceClient& client, const QString& url);
     // Makes the file executable and starts it detached with the argument "/S".
     static bool StartInstaller(const QString& path);
 };

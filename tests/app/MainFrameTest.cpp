@@ -851,11 +851,8 @@ TEST_F(MainFrameTest, ANewerVersionAtStartIsInstalledOrTheUserStaysSignedOut) {
     // Accepted: the installer is downloaded and started with "/S", and the program ends.
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("started"));
-    DevService::Fault installer;
-    installer.path = "/application/installer/*";
-    installer.status = 200;
-    installer.body = "#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n";
-    ASSERT_TRUE(service.SetFault(installer));
+    // The service signs the stand-in installer it serves.
+    ASSERT_TRUE(service.SetInstaller("#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n"));
     answer = MessageBox::AnswerYes;
     StoreAutoSignIn(IssueToken());
     frame.reset();

@@ -260,11 +260,8 @@ TEST_F(SignInFlowTest, DecliningTheUpdateKeepsThePanelAndAStartedInstallerCloses
     // Accepted: the installer starts with "/S" and the program is asked to close.
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("started"));
-    DevService::Fault installer;
-    installer.path = "/application/installer/*";
-    installer.status = 200;
-    installer.body = "#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n";
-    ASSERT_TRUE(service.SetFault(installer));
+    // The service signs the stand-in installer it serves.
+    ASSERT_TRUE(service.SetInstaller("#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n"));
     updateAnswer = MessageBox::AnswerYes;
     shown.clear();
     QSignalSpy exit(frame.get(), &CMainFrame::exitRequested);

@@ -288,12 +288,15 @@ TEST_F(ServiceClientTest, PictureAndPronunciationPluginsAnswer) {
                          pictureUrl),
         ServiceClient::ResultOk);
     EXPECT_EQ(pictureUrl, service.BaseUrl() + QStringLiteral("/application/plugin/picture/cat.svg"));
-    QString svg;
-    ASSERT_EQ(client->FetchUrl(pictureUrl, svg), ServiceClient::ResultOk);
-    EXPECT_TRUE(svg.startsWith(QStringLiteral("<svg")));
     EXPECT_FALSE(service.Requests().back().HasHeader("Authorization"));
 
     QTemporaryDir dir;
+    const QString svg = dir.filePath(QStringLiteral("cat.svg"));
+    ASSERT_EQ(client->DownloadFile(svg, pictureUrl), ServiceClient::ResultOk);
+    QFile picture(svg);
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(picture.readAll().startsWith("<svg"));
+
     const QString wav = dir.filePath(QStringLiteral("hello.wav"));
     ASSERT_EQ(
         client->DownloadFile(wav, service.BaseUrl() + QStringLiteral("/application/plugin/speech/hello")),
@@ -301,6 +304,27 @@ TEST_F(ServiceClientTest, PictureAndPronunciationPluginsAnswer) {
     QFile f(wav);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.read(4), QByteArray("RIFF"));
+}
+
+TEST_F(ServiceClientTest, APluginAnswerIsASmallHttpUrlOrNothing) {
+    const QString url = service.BaseUrl() + QStringLiteral("/plugin");
+    QString text = QStringLiteral("kept");
+    LogCapture log;
+
+    // Kept as it arrives, line break and all.
+    Answer("/plugin", "https://pictures.example/cat.png\n");
+    ASSERT_EQ(client->FetchUrl(url, text), ServiceClient::ResultOk);
+    EXPECT_EQ(text, QStringLiteral("https://pictures.example/cat.png\n"));
+
+    // An error page, another scheme, or a long answer: the fetch fails and the caller keeps its text.
+    text = QStringLiteral("kept");
+    for (const std::string& body : {std::string("<html>Not found</html>"), std::string("file:///etc/passwd"),
+                                    std::string(), "http://h/" + std::string(4096, 'a')}) {
+        Answer("/plugin", body);
+        EXPECT_EQ(client->FetchUrl(url, text), ServiceClient::ResultFailed) << body.substr(0, 30);
+    }
+    EXPECT_EQ(text, QStringLiteral("kept"));
+    EXPECT_EQ(log.Lines().back(), QStringLiteral("ERROR# Answer over 4096 bytes"));
 }
 
 TEST_F(ServiceClientTest, MarksAreStoredAndShownByTheNextLoad) {
@@ -409,19 +433,18 @@ TEST_F(ServiceClientTest, LearningLogFormAndAnswer) {
 }
 
 TEST_F(ServiceClientTest, BodiesAreReadInKilobyteSlicesCutAtZeroBytes) {
-    const QString url = service.BaseUrl() + QStringLiteral("/plain");
     QString text;
 
     // An exact multiple of 1024 bytes is read whole.
-    Answer("/plain", std::string(2048, 'x'));
-    ASSERT_EQ(client->FetchUrl(url, text), ServiceClient::ResultOk);
+    Answer("/application/update", std::string(2048, 'x'));
+    ASSERT_EQ(client->GetUpdate(text), ServiceClient::ResultOk);
     EXPECT_EQ(text, QString(2048, QLatin1Char('x')));
 
     // A zero byte drops the rest of its own slice only.
     std::string body = std::string(1024, 'a') + std::string(1024, 'b') + std::string(100, 'c');
     body[1500] = '\0';
-    Answer("/plain", body);
-    ASSERT_EQ(client->FetchUrl(url, text), ServiceClient::ResultOk);
+    Answer("/application/update", body);
+    ASSERT_EQ(client->GetUpdate(text), ServiceClient::ResultOk);
     EXPECT_EQ(text, QString(1024, QLatin1Char('a')) + QString(1500 - 1024, QLatin1Char('b')) +
                         QString(100, QLatin1Char('c')));
 
@@ -448,9 +471,9 @@ TEST_F(ServiceClientTest, BodiesAreReadInKilobyteSlicesCutAtZeroBytes) {
 }
 
 TEST_F(ServiceClientTest, AnswersAreDecodedFromUtf8) {
-    Answer("/plain", "\xED\x95\x9C\xEA\xB8\x80 caf\xC3\xA9");
+    Answer("/application/update", "\xED\x95\x9C\xEA\xB8\x80 caf\xC3\xA9");
     QString text;
-    ASSERT_EQ(client->FetchUrl(service.BaseUrl() + QStringLiteral("/plain"), text), ServiceClient::ResultOk);
+    ASSERT_EQ(client->GetUpdate(text), ServiceClient::ResultOk);
     EXPECT_EQ(text, QStringLiteral("한글 café"));
 }
 
@@ -571,14 +594,12 @@ TEST_F(ServiceClientTest, RequestsTheUserWaitsForEndAtTheirTotalLimit) {
 TEST_F(ServiceClientTest, AnAnswerOverTheCapFailsThatRequestAlone) {
     SignIn();
     DevService::Fault big;
-    big.path = "/application/plugin/picture_url/1";
+    big.path = "/application/update";
     big.padTo = 64L * 1024 * 1024 + 1;
     ASSERT_TRUE(service.SetFault(big));
     LogCapture log;
     QString text = QStringLiteral("kept");
-    EXPECT_EQ(client->FetchUrl(
-                  service.BaseUrl() + QStringLiteral("/application/plugin/picture_url/1?word=cat"), text),
-              ServiceClient::ResultFailed);
+    EXPECT_EQ(client->GetUpdate(text), ServiceClient::ResultFailed);
     EXPECT_EQ(text, QStringLiteral("kept"));
     EXPECT_EQ(log.Lines(), QStringList{QStringLiteral("ERROR# Answer over 67108864 bytes")});
     // Not a transport error: the session and its sign-in at the service stay.

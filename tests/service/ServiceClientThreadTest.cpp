@@ -88,11 +88,13 @@ TEST_F(ServiceClientThreadTest, AFailingRequestNeverWaitsForStalledExchanges) {
     ASSERT_TRUE(WaitForRequests(6));
 
     // A request on this thread fails: it replaces the session and returns while the six still wait.
-    DevService::Fault drop;
-    drop.path = "/application/library";
-    drop.drop = true;
-    drop.times = 1;
-    ASSERT_TRUE(service.SetFault(drop));
+    // A cut answer rather than a dropped connection: libcurl quietly retries a request whose reused
+    // connection was closed before any answer, and this thread's connection is kept from SetUp.
+    DevService::Fault cut;
+    cut.path = "/application/library";
+    cut.truncate = true;
+    cut.times = 1;
+    ASSERT_TRUE(service.SetFault(cut));
     LogCapture log;
     QString text;
     EXPECT_EQ(client->GetLibrary(text), ServiceClient::ResultFailed);

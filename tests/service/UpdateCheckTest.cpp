@@ -131,13 +131,9 @@ class UpdateCheckRun : public ::testing::Test {
         prompts.reportFailure = [this] { ++failures; };
     }
 
-    // The stand-in installer writes its arguments to `marker`.
+    // The stand-in installer (signed by the service) writes its arguments to `marker`.
     void ServeInstaller(const QString& marker) {
-        DevService::Fault f;
-        f.path = "/application/installer/*";
-        f.status = 200;
-        f.body = "#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n";
-        ASSERT_TRUE(service.SetFault(f));
+        ASSERT_TRUE(service.SetInstaller("#!/bin/sh\necho \"$@\" > '" + marker.toStdString() + "'\n"));
     }
 
     void AnswerUpdate(const std::string& answer) {
@@ -195,8 +191,85 @@ TEST_F(UpdateCheckRun, AcceptingDownloadsAndStartsTheInstaller) {
         UpdateCheck::DownloadFolder() + QStringLiteral("/lexicarta-desktop-1.0-setup.run");
     EXPECT_TRUE(QFileInfo(installer).isExecutable());
     const auto downloads = service.RequestsTo("/application/installer/");
-    ASSERT_EQ(downloads.size(), 1u);
-    EXPECT_EQ(downloads[0].target, "/application/installer/lexicarta-desktop-1.0-setup.run");
+    ASSERT_EQ(downloads.size(), 2u);
+    EXPECT_EQ(downloads[0].target, "/application/installer/lexicarta-desktop-1.0-setup.run.minisig");
+    EXPECT_EQ(downloads[1].target, "/application/installer/lexicarta-desktop-1.0-setup.run");
+}
+
+TEST_F(UpdateCheckRun, TheServicesOwnSignedInstallerVerifies) {
+    ASSERT_TRUE(service.SetNewestVersion("0.2"));
+    QString answer;
+    ASSERT_EQ(client->GetUpdate(answer), ServiceClient::ResultOk);
+    const QString url = answer.section(QLatin1Char(';'), 1);
+    EXPECT_TRUE(UpdateCheck::DownloadSigned(*client, url));
+    EXPECT_TRUE(QFileInfo::exists(UpdateCheck::InstallerPath(url)));
+    // The signature came first, from beside the installer.
+    const auto requests = service.RequestsTo("/application/installer/");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].target, "/application/installer/lexicarta-desktop-0.2-setup.run.minisig");
+    EXPECT_EQ(requests[1].target, "/application/installer/lexicarta-desktop-0.2-setup.run");
+}
+
+// Every installer that is not exactly what the trusted key signed: never started, removed, and the
+// failure message shown.
+TEST_F(UpdateCheckRun, InstallersWithoutAGoodSignatureNeverStart) {
+    QTemporaryDir dir;
+    const QString marker = dir.filePath(QStringLiteral("started"));
+    ASSERT_TRUE(service.SetNewestVersion("0.2"));
+    ServeInstaller(marker);
+    const std::string installer = "/application/installer/lexicarta-desktop-0.2-setup.run";
+    const std::string signature = installer + ".minisig";
+    const QString path = UpdateCheck::DownloadFolder() + QStringLiteral("/lexicarta-desktop-0.2-setup.run");
+    QFile::remove(path); // left by an earlier test
+
+    // The service's own signature, to be spoilt below.
+    QString answer;
+    ASSERT_EQ(client->GetUpdate(answer), ServiceClient::ResultOk);
+    QByteArray good;
+    ASSERT_EQ(
+        client->DownloadSmall(answer.section(QLatin1Char(';'), 1) + QStringLiteral(".minisig"), 4096, good),
+        ServiceClient::ResultOk);
+    QList<QByteArray> lines = good.split('\n');
+    QByteArray otherId = QByteArray::fromBase64(lines[1]);
+    otherId[3] = char(otherId[3] ^ 1);
+    lines[1] = otherId.toBase64();
+
+    const auto fault = [](const std::string& where, int status, std::optional<std::string> body,
+                          long padTo = -1) {
+        DevService::Fault f;
+        f.path = where;
+        f.status = status;
+        f.body = std::move(body);
+        f.padTo = padTo;
+        return f;
+    };
+    const std::vector<std::pair<const char*, DevService::Fault>> cases = {
+        {"unsigned", fault(signature, 404, std::nullopt)},
+        {"signed for other bytes",
+         fault(installer, 200, "#!/bin/sh\ntouch '" + marker.toStdString() + "'\n")},
+        {"another key's id", fault(signature, 200, lines.join('\n').toStdString())},
+        {"malformed", fault(signature, 200, "untrusted comment: x\nnot base64\n")},
+        {"signature over the cap", fault(signature, 0, std::nullopt, 5000)},
+        {"installer over the cap",
+         fault(installer, 0, std::nullopt, long(ServiceClient::kMaxDownloadSize) + 1)},
+    };
+    for (const auto& [what, spoilt] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(service.ClearFaults());
+        ASSERT_TRUE(service.SetFault(spoilt));
+        failures = 0;
+        EXPECT_EQ(UpdateCheck::Run(*client, prompts), UpdateCheck::Failed);
+        EXPECT_EQ(failures, 1);
+        EXPECT_FALSE(QFileInfo::exists(path));
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".part")));
+    }
+    EXPECT_FALSE(QFileInfo::exists(marker));
+    // A malformed signature spared the download.
+    ASSERT_TRUE(service.ClearRequests());
+    ASSERT_TRUE(service.SetFault(cases[3].second));
+    EXPECT_EQ(UpdateCheck::Run(*client, prompts), UpdateCheck::Failed);
+    EXPECT_TRUE(service.RequestsTo(installer + "?").empty());
+    EXPECT_EQ(service.RequestsTo("/application/installer/").size(), 1u);
 }
 
 TEST_F(UpdateCheckRun, FailedDownloadShowsTheFailure) {

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -54,7 +55,17 @@ bool DevService::Request::HasHeader(const std::string& name) const {
     return false;
 }
 
+std::vector<std::string> DevService::TlsArgs() {
+    const std::string dir = LEXICARTA_TEST_TLS_DIR;
+    return {"--tls-cert", dir + "/loopback.crt", "--tls-key", dir + "/loopback.key"};
+}
+
+std::string DevService::CertificateFile() {
+    return std::string(LEXICARTA_TEST_TLS_DIR) + "/loopback.crt";
+}
+
 DevService::DevService(const std::vector<std::string>& extraArgs) {
+    tls_ = std::find(extraArgs.begin(), extraArgs.end(), "--tls-cert") != extraArgs.end();
     const char* exe = std::getenv("LEXICARTA_DEVSERVICE");
     if (!exe || !*exe) {
         error_ = "LEXICARTA_DEVSERVICE is not set";
@@ -146,7 +157,9 @@ void DevService::Stop() {
 }
 
 QString DevService::BaseUrl() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+    return QStringLiteral("%1://127.0.0.1:%2")
+        .arg(tls_ ? QStringLiteral("https") : QStringLiteral("http"))
+        .arg(port_);
 }
 
 std::optional<std::string> DevService::control(const std::string& method, const std::string& path,
@@ -165,8 +178,11 @@ std::optional<std::string> DevService::control(const std::string& method, const 
         body += escape(h, value);
     }
     std::string answer;
-    const std::string url = "http://127.0.0.1:" + std::to_string(port_) + path;
+    const std::string url = BaseUrl().toStdString() + path;
+    const std::string authority = CertificateFile();
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    if (tls_)
+        curl_easy_setopt(h, CURLOPT_CAINFO, authority.c_str());
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, 30L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
@@ -207,6 +223,8 @@ bool DevService::SetFault(const Fault& f) {
         form.emplace_back("pad_to", std::to_string(f.padTo));
     if (f.body)
         form.emplace_back("body", *f.body);
+    if (f.location)
+        form.emplace_back("location", *f.location);
     form.emplace_back("times", std::to_string(f.times));
     return control("POST", "/_control/fault", form).has_value();
 }
@@ -249,6 +267,10 @@ bool DevService::ClearRequests() {
 
 bool DevService::SetNewestVersion(const std::string& version) {
     return control("POST", "/_control/newest_version", {{"version", version}}).has_value();
+}
+
+bool DevService::SetInstaller(const std::string& body) {
+    return control("POST", "/_control/installer", {{"body", body}}).has_value();
 }
 
 bool DevService::SetLogDate(const std::string& date) {

@@ -1,0 +1,33 @@
+# The rule for the service address, as the program applies it at start (service/ServiceAddress.cpp):
+# https for any host; plain http only for the loopback addresses 127.0.0.0/8 and [::1], since
+# everything else would carry the password and the sign-in tokens in clear.
+# Sets `out` to why `url` is refused, or to the empty text when it is accepted.
+function(lexicarta_check_service_url url out)
+    set(problem "")
+    if(url MATCHES "^([A-Za-z][A-Za-z0-9+.-]*)://([^/?#]*)(.*)$")
+        string(TOLOWER "${CMAKE_MATCH_1}" scheme)
+        set(authority "${CMAKE_MATCH_2}")
+        # The host, without the port.
+        if(authority MATCHES "^\\[([0-9A-Fa-f:.]*)\\](:[0-9]*)?$")
+            set(host "[${CMAKE_MATCH_1}]")
+        elseif(authority MATCHES "^([^:]*)(:[0-9]*)?$")
+            string(TOLOWER "${CMAKE_MATCH_1}" host)
+        else()
+            set(host "")
+        endif()
+        if(host STREQUAL "" OR NOT authority MATCHES "^[^@]*$")
+            set(problem "the service address must name a host, without user information")
+        elseif(scheme STREQUAL "https")
+        elseif(scheme STREQUAL "http")
+            set(octet "(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])")
+            if(NOT host MATCHES "^127\\.${octet}\\.${octet}\\.${octet}$" AND NOT host STREQUAL "[::1]")
+                set(problem "plain http is allowed only to 127.0.0.0/8 and [::1]; use https for ${host}")
+            endif()
+        else()
+            set(problem "the service address must start with https:// (or http:// on loopback)")
+        endif()
+    else()
+        set(problem "the service address must start with https:// (or http:// on loopback)")
+    endif()
+    set(${out} "${problem}" PARENT_SCOPE)
+endfunction()
