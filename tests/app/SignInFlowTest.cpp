@@ -13,6 +13,7 @@
 #include "service/ServiceClient.h"
 #include "signin/LoginControl.h"
 #include "support/DevService.h"
+#include "support/PaintCounter.h"
 #include "widgets/CLoadingBox.h"
 #include "widgets/CPictureEx.h"
 #include "widgets/CSkinButton.h"
@@ -82,19 +83,6 @@ class HeldLogin : public ServiceClient {
     std::condition_variable released_;
     bool held_ = false;
     bool waiting_ = false;
-};
-
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-  public:
-    int paints = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
 };
 
 class SignInFlowTest : public ::testing::Test {

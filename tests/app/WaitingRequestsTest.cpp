@@ -11,6 +11,7 @@
 #include "resources/ResourceIds.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
+#include "support/PaintCounter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,19 +27,6 @@
 using HtmlViewFixture::WaitUntil;
 
 namespace {
-
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-  public:
-    int paints = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 class WaitingRequestsTest : public ::testing::Test {
   protected:

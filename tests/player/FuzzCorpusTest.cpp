@@ -4,6 +4,8 @@
 #include "fuzz/MediaUrlTemplateCheck.h"
 #include "fuzz/SoundDecoderCheck.h"
 
+#include "support/CorpusReplay.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,23 +14,6 @@
 #include <string>
 
 namespace {
-
-template <typename CheckFn> int ReplayCorpus(const std::filesystem::path& folder, CheckFn check) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (!entry.is_regular_file())
-            continue;
-        ++files;
-        std::ifstream in(entry.path(), std::ios::binary);
-        // Exactly the file's bytes, so that any read past the end is caught.
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                              std::istreambuf_iterator<char>());
-        auto data = std::make_unique<std::uint8_t[]>(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), data.get());
-        EXPECT_EQ(check(data.get(), bytes.size()), std::string()) << entry.path();
-    }
-    return files;
-}
 
 TEST(FuzzCorpus, BookDocuments) {
     EXPECT_GT(ReplayCorpus(LEXICARTA_BOOK_CORPUS, BookDocumentCheck::Check), 10);
