@@ -1,6 +1,7 @@
 #include "player/SoundLoader.h"
 
 #include "player/SoundDecoder.h"
+#include "service/CurlTransfer.h"
 
 #include <QUrl>
 
@@ -11,9 +12,10 @@
 
 namespace {
 
-struct CurlCleanup {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
+// A pronunciation is a short file: a host that takes longer than this to connect, or sends nothing for
+// this long, has failed.
+constexpr long kConnectMs = 10000;
+constexpr long kStallSeconds = 15;
 
 struct Transfer {
     CURL* handle = nullptr;
@@ -46,7 +48,7 @@ int CheckStopped(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 QByteArray FetchHttp(const QUrl& url, const std::function<bool()>& stopped) {
-    const std::unique_ptr<CURL, CurlCleanup> h(curl_easy_init());
+    const CurlTransfer::Easy h(curl_easy_init());
     if (h == nullptr)
         return {};
     Transfer transfer;
@@ -55,18 +57,13 @@ QByteArray FetchHttp(const QUrl& url, const std::function<bool()>& stopped) {
     const QByteArray address = url.toEncoded();
     CURL* c = h.get();
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    CurlTransfer::SetBasicOptions(c, {kConnectMs, kStallSeconds});
     // A sound asked for over https is never handed to plain http by a redirect.
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR,
                      url.scheme() == QLatin1String("https") ? "https" : "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 10L);
-    // A sound that sends nothing for this long has stalled.
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 15L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);

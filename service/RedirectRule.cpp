@@ -1,14 +1,12 @@
 #include "service/RedirectRule.h"
 
+#include "service/CurlTransfer.h"
+
 #include <curl/curl.h>
 
 #include <memory>
 
 namespace {
-
-struct UrlCleanup {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
 
 QString part(CURLU* u, CURLUPart which, unsigned int flags = 0) {
     char* text = nullptr;
@@ -29,7 +27,7 @@ QString RedirectRule::Origin(const QString& url) {
     const QByteArray bytes = url.toUtf8();
     if (bytes.isEmpty() || bytes.contains('\0'))
         return QString();
-    const std::unique_ptr<CURLU, UrlCleanup> u(curl_url());
+    const CurlTransfer::Url u(curl_url());
     if (!u || curl_url_set(u.get(), CURLUPART_URL, bytes.constData(), 0) != CURLUE_OK)
         return QString();
     const QString scheme = part(u.get(), CURLUPART_SCHEME).toLower();

@@ -1,5 +1,7 @@
 #include "service/ServiceTransport.h"
 
+#include "service/CurlTransfer.h"
+
 #include "service/RedirectRule.h"
 #include "service/ServiceAddress.h"
 #include "service/ServiceClient.h"
@@ -98,18 +100,9 @@ CURLU* parseUrl(const QString& url) {
     return u;
 }
 
-struct UrlCleanup {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-struct EasyCleanup {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-struct ListCleanup {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
-using Url = std::unique_ptr<CURLU, UrlCleanup>;
-using Easy = std::unique_ptr<CURL, EasyCleanup>;
-using HeaderList = std::unique_ptr<curl_slist, ListCleanup>;
+using CurlTransfer::Easy;
+using CurlTransfer::HeaderList;
+using CurlTransfer::Url;
 
 QString connectFailedLine(CURLcode code) {
     return QStringLiteral("ERROR# Connect Failed[%1] :%2\n")
@@ -202,13 +195,8 @@ bool ServiceTransport::IsHttpUrl(const QString& text) {
 // Options every transfer of this client shares: protocols, time limits, trusted authorities. Redirects
 // are followed by hand (follow), never by libcurl.
 void ServiceTransport::setCommonOptions(CURL* h) const {
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    CurlTransfer::SetBasicOptions(h, {connectMs_.load(), stallSeconds_.load()});
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs_.load());
-    // "Below one byte a second for this long" is a stall: nothing arrived.
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallSeconds_.load());
     if (!caFile_.isEmpty())
         curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.constData());
     if (!reuse_) {
