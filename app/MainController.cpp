@@ -125,15 +125,16 @@ void MainController::OnPageReady() {
     BeginBusy();
     StartupTrace::Mark("auto-signin-started");
     ServiceClient* client = client_.get();
-    runner_.Run<bool>(
+    runner_.Run<ServiceClient::Account>(
         [client, user, token] {
             client->TokenLogin(token, user);
-            return client->IsSignedIn();
+            return client->CurrentAccount();
         },
-        [this](bool signedIn) {
+        [this](ServiceClient::Account account) {
             StartupTrace::Mark("auto-signin-done");
             EndBusy();
-            if (!signedIn) {
+            account_ = account;
+            if (!account.signedIn) {
                 signingIn_ = false;
                 if (view_ != nullptr)
                     view_->SignInPanel()->SetWaiting(false);
@@ -149,7 +150,6 @@ void MainController::SignIn(const QString& user, const QString& password, bool a
     if (shuttingDown_ || signingIn_)
         return;
     signingIn_ = true;
-    client_->SetAutoSignIn(autoSignIn);
     // The loading box stands over the window while the sign-in runs on a worker; being modal, it keeps
     // the user from starting anything that would race it, while the window goes on painting.
     loadingBox_ = new CLoadingBox(window_);
@@ -158,32 +158,39 @@ void MainController::SignIn(const QString& user, const QString& password, bool a
     loadingBox_->show();
     BeginBusy();
     ServiceClient* client = client_.get();
-    runner_.Run<int>([client, user, password] { return client->Login(user, password); },
-                     [this, user](int outcome) {
-                         CloseLoadingBox();
-                         EndBusy();
-                         LoginControl* panel = view_ != nullptr ? view_->SignInPanel() : nullptr;
-                         switch (outcome) {
-                         case ServiceClient::ResultOk:
-                             RunUpdateCheck(UpdateAfter::SignInByHand, user);
-                             return;
-                         case ServiceClient::ResultRefused:
-                             signingIn_ = false;
-                             Message(QStringLiteral("아이디 또는 비밀번호 오류입니다."));
-                             if (panel != nullptr)
-                                 panel->FocusUser();
-                             return;
-                         case ServiceClient::ResultFailed:
-                             signingIn_ = false;
-                             Message(kCheckConnection);
-                             if (panel != nullptr)
-                                 panel->FocusSignInButton();
-                             return;
-                         default: // ResultNoRequest: nothing was sent
-                             signingIn_ = false;
-                             return;
-                         }
-                     });
+    using Outcome = std::pair<int, ServiceClient::Account>;
+    runner_.Run<Outcome>(
+        [client, user, password, autoSignIn] {
+            const int result = client->Login(user, password, autoSignIn);
+            return Outcome(result, client->CurrentAccount());
+        },
+        [this, user](Outcome signedIn) {
+            const int outcome = signedIn.first;
+            account_ = signedIn.second;
+            CloseLoadingBox();
+            EndBusy();
+            LoginControl* panel = view_ != nullptr ? view_->SignInPanel() : nullptr;
+            switch (outcome) {
+            case ServiceClient::ResultOk:
+                RunUpdateCheck(UpdateAfter::SignInByHand, user);
+                return;
+            case ServiceClient::ResultRefused:
+                signingIn_ = false;
+                Message(QStringLiteral("아이디 또는 비밀번호 오류입니다."));
+                if (panel != nullptr)
+                    panel->FocusUser();
+                return;
+            case ServiceClient::ResultFailed:
+                signingIn_ = false;
+                Message(kCheckConnection);
+                if (panel != nullptr)
+                    panel->FocusSignInButton();
+                return;
+            default: // ResultNoRequest: nothing was sent
+                signingIn_ = false;
+                return;
+            }
+        });
 }
 
 void MainController::RunUpdateCheck(UpdateAfter after, const QString& user) {
@@ -230,7 +237,7 @@ void MainController::OnUpdateChecked(int result, UpdateAfter after, const QStrin
     if (result == UpdateCheck::InstallerStarted)
         Q_EMIT exitRequested();
     SettingsStore::Set(SettingsStore::User, user);
-    const QString token = client_->Token();
+    const QString token = account_.token;
     if (!token.isEmpty()) {
         SettingsStore::Set(SettingsStore::AutoLogin, 1);
         SettingsStore::Set(SettingsStore::Token, token);
@@ -252,7 +259,7 @@ void MainController::OpenBook(uint32_t bookId) {
 void MainController::OpenSignedInBook() {
     if (shuttingDown_)
         return;
-    OpenBook(static_cast<uint32_t>(client_->StartBookId()));
+    OpenBook(static_cast<uint32_t>(account_.startBookId));
 }
 
 void MainController::SwitchToPlayerWithNotice(const QString& notice) {

@@ -2,6 +2,7 @@
 
 #include "engine/PlayerTimer.h"
 #include "platform/BackgroundRunner.h"
+#include "service/ServiceClient.h"
 
 #include <QObject>
 #include <QPoint>
@@ -14,7 +15,6 @@
 class CChildView;
 class CLoadingBox;
 class QMenu;
-class ServiceClient;
 class WaitCursor;
 class QWidget;
 
@@ -100,5 +100,7 @@ class MainController : public QObject {
     bool listLoading_ = false; // the book list is being fetched
     bool tokenLoading_ = false;
     bool shuttingDown_ = false;
+    // What the last sign-in left: signed in, the book the service named, the token it issued.
+    ServiceClient::Account account_;
     BackgroundRunner runner_{this};
 };

@@ -62,8 +62,7 @@ int main(int argc, char** argv) {
 
     ServiceClient client(service.BaseUrl());
     client.OpenSession();
-    client.SetAutoSignIn(false);
-    if (client.Login(QStringLiteral("demo"), QStringLiteral("demo")) != ServiceClient::ResultOk) {
+    if (client.Login(QStringLiteral("demo"), QStringLiteral("demo"), false) != ServiceClient::ResultOk) {
         std::fprintf(stderr, "cannot sign in\n");
         return 1;
     }

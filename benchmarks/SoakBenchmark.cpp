@@ -276,8 +276,7 @@ int RunCardPath(DevService& service, int cards) {
 std::unique_ptr<CMainFrame> StartProgram(DevService& service, bool autoPlay) {
     ServiceClient client(service.BaseUrl());
     client.OpenSession();
-    client.SetAutoSignIn(true);
-    if (client.Login(QStringLiteral("soak"), QStringLiteral("soak")) != ServiceClient::ResultOk) {
+    if (client.Login(QStringLiteral("soak"), QStringLiteral("soak"), true) != ServiceClient::ResultOk) {
         std::fprintf(stderr, "the soak user could not sign in\n");
         return nullptr;
     }

@@ -74,8 +74,7 @@ bool silence(DevService& service, const std::string& path) {
 std::unique_ptr<ServiceClient> signedIn(DevService& service) {
     auto client = std::make_unique<ServiceClient>(service.BaseUrl());
     client->OpenSession();
-    client->SetAutoSignIn(false);
-    if (client->Login(QStringLiteral("demo"), QStringLiteral("demo")) != ServiceClient::ResultOk)
+    if (client->Login(QStringLiteral("demo"), QStringLiteral("demo"), false) != ServiceClient::ResultOk)
         return nullptr;
     return client;
 }

@@ -462,8 +462,7 @@ int main(int argc, char** argv) {
     {
         ServiceClient client(service.BaseUrl());
         client.OpenSession();
-        client.SetAutoSignIn(true);
-        if (client.Login(QStringLiteral("demo"), QStringLiteral("demo")) != ServiceClient::ResultOk ||
+        if (client.Login(QStringLiteral("demo"), QStringLiteral("demo"), true) != ServiceClient::ResultOk ||
             client.Token().isEmpty()) {
             std::fprintf(stderr, "the sign-in to prepare the automatic one failed\n");
             return 1;

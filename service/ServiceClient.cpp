@@ -27,7 +27,6 @@ struct ServiceClient::Impl {
     bool signedIn = false;
     int32_t startBookId = 0;
     QString token;
-    std::atomic<bool> autoSignIn{false};
 
     Outcome run(const Exchange& ex) { return transport.Run(ex); }
 };
@@ -60,7 +59,6 @@ void ServiceClient::Logout() {
         d_->signedIn = false;
         d_->token.clear();
     }
-    d_->autoSignIn = false;
     ResetSession();
     OpenSession();
 }
@@ -96,19 +94,16 @@ QString ServiceClient::Token() const {
     return d_->token;
 }
 
-void ServiceClient::SetAutoSignIn(bool on) {
-    d_->autoSignIn = on;
-}
-
-bool ServiceClient::AutoSignIn() const {
-    return d_->autoSignIn;
+ServiceClient::Account ServiceClient::CurrentAccount() const {
+    std::lock_guard lock(d_->stateMutex);
+    return {d_->signedIn, d_->startBookId, d_->token};
 }
 
 QString ServiceClient::BaseUrl() const {
     return d_->transport.BaseUrl();
 }
 
-int ServiceClient::Login(const QString& user, const QString& password) {
+int ServiceClient::Login(const QString& user, const QString& password, bool autoSignIn) {
     CURLEncode enc;
     Exchange ex;
     ex.post = true;
@@ -118,7 +113,7 @@ int ServiceClient::Login(const QString& user, const QString& password) {
     ex.form = Form::WithBody;
     ex.body = "_method=POST&data%5BUser%5D%5Buser%5D=" + WideToNarrow(enc.UrlEncode(user)) +
               "&data%5BUser%5D%5Bpassword%5D=" + WideToNarrow(enc.UrlEncode(password));
-    if (d_->autoSignIn)
+    if (autoSignIn)
         ex.body += "&data%5BUser%5D%5Bauto%5D=1";
     const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)

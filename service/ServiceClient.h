@@ -43,7 +43,8 @@ class ServiceClient {
     // without a debug line. It cannot be undone.
     void AbortAll();
 
-    virtual int Login(const QString& user, const QString& password);
+    // Signs in; with `autoSignIn` the service is asked for an automatic sign-in token as well.
+    virtual int Login(const QString& user, const QString& password, bool autoSignIn = false);
     virtual int TokenLogin(const QString& token, const QString& user);
     virtual int GetLibrary(QString& out);
     virtual int GetBook(int32_t bookId, QString& out);
@@ -68,12 +69,18 @@ class ServiceClient {
     // Whether a plug-in's answer is an http or https URL (blanks around it allowed).
     static bool IsMediaUrl(const QString& text);
 
-    // Signed-in state written by Login/TokenLogin/Logout.
+    // What a sign-in leaves: whether the client is signed in, the book the service named, and the
+    // automatic sign-in token the service issued (empty when none was asked for or given).
+    struct Account {
+        bool signedIn = false;
+        int32_t startBookId = 0;
+        QString token;
+    };
+    // The account as Login, TokenLogin or Logout left it, read at once.
+    Account CurrentAccount() const;
     bool IsSignedIn() const;
     int32_t StartBookId() const;
     QString Token() const;
-    void SetAutoSignIn(bool on);
-    bool AutoSignIn() const;
 
     // The service address this client talks to, without a trailing slash.
     QString BaseUrl() const;

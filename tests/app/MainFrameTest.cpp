@@ -107,8 +107,7 @@ class MainFrameTest : public ::testing::Test {
     QString IssueToken() {
         ServiceClient client(service.BaseUrl());
         client.OpenSession();
-        client.SetAutoSignIn(true);
-        EXPECT_EQ(client.Login("demo", "demo"), ServiceClient::ResultOk);
+        EXPECT_EQ(client.Login("demo", "demo", true), ServiceClient::ResultOk);
         return client.Token();
     }
     void StoreAutoSignIn(const QString& token) {
@@ -178,14 +177,17 @@ TEST_F(MainFrameTest, StartsOnTheSignInPanelWithTheChromeInPlace) {
 }
 
 TEST_F(MainFrameTest, StatusCodesDriveTheBookLoadsAndTheirMessages) {
-    SignIn();
-    // A signed-in start opens the book the answer named; without auto play it waits on the first card.
+    // A sign-in opens the book the answer named once its hand-over comes; without auto play it waits on
+    // the first card.
+    Controller().SignIn(QStringLiteral("demo"), QStringLiteral("demo"), false);
+    WaitWhileBusy();
+    ASSERT_TRUE(frame->Client().IsSignedIn());
     DevService::Fault slow;
     slow.path = "/application/book/*";
     slow.delayMs = 1000;
     slow.times = 1;
     ASSERT_TRUE(service.SetFault(slow));
-    Controller().OpenSignedInBook();
+    View().SignInPanel()->OnTimer(LoginControl::kHandOverTimer);
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
     EXPECT_TRUE(View().Player()->isVisible());
     EXPECT_FALSE(View().SignInPanel()->isVisible());

@@ -53,14 +53,14 @@ struct Shown {
 class HeldLogin : public ServiceClient {
   public:
     using ServiceClient::ServiceClient;
-    int Login(const QString& user, const QString& password) override {
+    int Login(const QString& user, const QString& password, bool autoSignIn) override {
         {
             std::unique_lock lock(mutex_);
             waiting_ = true;
             released_.wait(lock, [this] { return !held_; });
             waiting_ = false;
         }
-        return ServiceClient::Login(user, password);
+        return ServiceClient::Login(user, password, autoSignIn);
     }
     void Hold() {
         std::lock_guard lock(mutex_);

@@ -53,8 +53,7 @@ class WaitingRequestsTest : public ::testing::Test {
     void StoreAutoSignIn() {
         ServiceClient client(service.BaseUrl());
         client.OpenSession();
-        client.SetAutoSignIn(true);
-        ASSERT_EQ(client.Login("demo", "demo"), ServiceClient::ResultOk);
+        ASSERT_EQ(client.Login("demo", "demo", true), ServiceClient::ResultOk);
         SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
         SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
         SettingsStore::WriteString(SettingsStore::Token.name, client.Token());

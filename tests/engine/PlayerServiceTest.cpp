@@ -61,8 +61,8 @@ class PlayerServiceTest : public ::testing::Test {
         ASSERT_TRUE(service.IsRunning()) << service.Error();
         client = std::make_unique<ServiceClient>(service.BaseUrl());
         client->OpenSession();
-        client->SetAutoSignIn(false);
-        ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+        ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo"), false),
+                  ServiceClient::ResultOk);
         engine = std::make_unique<PlayerTimer>(*client, &executor);
         display.Attach(*engine);
     }

@@ -46,8 +46,8 @@ class RedirectTest : public ::testing::Test {
         ASSERT_TRUE(service.IsRunning()) << service.Error();
         ASSERT_TRUE(other.IsRunning()) << other.Error();
         client = std::make_unique<ServiceClient>(service.BaseUrl());
-        client->SetAutoSignIn(true);
-        ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+        ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo"), true),
+                  ServiceClient::ResultOk);
         ASSERT_TRUE(service.ClearRequests());
     }
 

@@ -32,8 +32,8 @@ class ServiceClientTest : public ::testing::Test {
 
     // Signs in as demo and forgets the requests so far.
     void SignIn(bool autoSignIn = false) {
-        client->SetAutoSignIn(autoSignIn);
-        ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+        ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo"), autoSignIn),
+                  ServiceClient::ResultOk);
         service.ClearRequests();
     }
 
@@ -64,8 +64,7 @@ class ServiceClientTest : public ::testing::Test {
 };
 
 TEST_F(ServiceClientTest, LoginSendsTheSignInFormWithCredentials) {
-    client->SetAutoSignIn(false);
-    ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+    ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo"), false), ServiceClient::ResultOk);
     EXPECT_TRUE(client->IsSignedIn());
     EXPECT_EQ(client->StartBookId(), 1);
     EXPECT_TRUE(client->Token().isEmpty());
@@ -82,8 +81,7 @@ TEST_F(ServiceClientTest, LoginSendsTheSignInFormWithCredentials) {
 }
 
 TEST_F(ServiceClientTest, LoginWithAutoFlagAsksForAToken) {
-    client->SetAutoSignIn(true);
-    ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+    ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo"), true), ServiceClient::ResultOk);
     EXPECT_EQ(client->Token().size(), 32);
     EXPECT_EQ(OnlyRequest().body, "_method=POST&data%5BUser%5D%5Buser%5D=demo&data%5BUser%5D%5Bpassword%5D="
                                   "demo&data%5BUser%5D%5Bauto%5D=1");
@@ -170,8 +168,8 @@ TEST_F(ServiceClientTest, TokenLoginSignsInWithTheStoredToken) {
 }
 
 TEST_F(ServiceClientTest, TokenLoginSendsTheUserIdInTheKoreanCodePage) {
-    client->SetAutoSignIn(true);
-    ASSERT_EQ(client->Login(QStringLiteral("학습자"), QStringLiteral("비밀 1+1")), ServiceClient::ResultOk);
+    ASSERT_EQ(client->Login(QStringLiteral("학습자"), QStringLiteral("비밀 1+1"), true),
+              ServiceClient::ResultOk);
     const QString token = client->Token();
     service.ClearRequests();
 
@@ -630,11 +628,14 @@ TEST_F(ServiceClientTest, UnparsableUrlsSendNothing) {
 
 TEST_F(ServiceClientTest, LogoutForgetsTheSignInAndItsCookies) {
     SignIn(true);
-    EXPECT_TRUE(client->AutoSignIn());
+    const ServiceClient::Account before = client->CurrentAccount();
+    EXPECT_TRUE(before.signedIn);
+    EXPECT_EQ(before.startBookId, 1);
+    EXPECT_FALSE(before.token.isEmpty());
     client->Logout();
-    EXPECT_FALSE(client->IsSignedIn());
-    EXPECT_TRUE(client->Token().isEmpty());
-    EXPECT_FALSE(client->AutoSignIn());
+    const ServiceClient::Account after = client->CurrentAccount();
+    EXPECT_FALSE(after.signedIn);
+    EXPECT_TRUE(after.token.isEmpty());
     EXPECT_TRUE(client->HasSession());
 
     QString text;

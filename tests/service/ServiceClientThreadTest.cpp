@@ -253,8 +253,7 @@ TEST_F(ServiceClientThreadTest, SignInStateIsReadWhileAWorkerSignsIn) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         for (int i = 0; i < 10; ++i) {
-            client->SetAutoSignIn(i % 2 == 0);
-            client->Login(QStringLiteral("demo"), QString::fromLatin1(i % 3 ? "demo" : "wrong"));
+            client->Login(QStringLiteral("demo"), QString::fromLatin1(i % 3 ? "demo" : "wrong"), i % 2 == 0);
         }
         done = true;
     });
