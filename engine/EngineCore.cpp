@@ -312,6 +312,17 @@ std::vector<uint32_t> EngineCore::SeenIds() const {
     return seen_ids_;
 }
 
+void EngineCore::ConfirmLog(const std::vector<uint32_t>& sent, std::string date) {
+    std::lock_guard lock(mutex_);
+    if (date == log_date_)
+        return;
+    log_date_ = std::move(date);
+    // Only what the service has confirmed leaves the list: cards seen while the send was under way
+    // have not been sent yet.
+    std::erase_if(seen_ids_,
+                  [&sent](uint32_t id) { return std::find(sent.begin(), sent.end(), id) != sent.end(); });
+}
+
 std::pair<std::string, std::vector<uint32_t>> EngineCore::LogSnapshot() const {
     std::lock_guard lock(mutex_);
     return {log_date_, seen_ids_};

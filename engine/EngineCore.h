@@ -137,6 +137,9 @@ class EngineCore {
     std::vector<uint32_t> SeenIds() const;
     // The date and the cards seen, read together.
     std::pair<std::string, std::vector<uint32_t>> LogSnapshot() const;
+    // The service has taken the cards `sent` and named the date of the next send: a new date starts a
+    // new list, which keeps the cards seen since those were sent.
+    void ConfirmLog(const std::vector<uint32_t>& sent, std::string date);
 
   private:
     // Under the mutex.

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +14,9 @@ class ServiceClient;
 
 // The learning log: the cards seen (kept by the core as they are shown) go to the service under the
 // date it hands out, once at once after a load and then every 30 seconds (timer 3), each send on the
-// log lane. The service's answer, when there is one, becomes the date; a new date starts a new list.
+// log lane. The service's answer becomes the date when it is one (YYYY-MM-DD); a new date starts a new
+// list. Anything else (an error page of a proxy, say) is a failed send: the date and the cards stay.
+// One send at a time, so that an older answer never lands after a newer one.
 class LearningLog : public QObject {
     Q_OBJECT
 
@@ -34,6 +37,9 @@ class LearningLog : public QObject {
 
     // The content sent with the date: the ids in unsigned decimal, joined by commas.
     static QByteArray Content(const std::vector<uint32_t>& ids);
+    // Whether an answer of the service is a date of the service's form, YYYY-MM-DD.
+    static bool IsDate(const QByteArray& answer);
+    bool IsSending() const { return sending_.load(); }
 
   protected:
     void timerEvent(QTimerEvent* event) override;
@@ -43,4 +49,5 @@ class LearningLog : public QObject {
     ServiceClient& client_;
     Executor& executor_;
     QBasicTimer timer_;
+    std::atomic<bool> sending_{false};
 };

@@ -6,6 +6,7 @@
 
 #include "engine/EngineCore.h"
 #include "engine/EngineFakes.h"
+#include "engine/LearningLog.h"
 #include "engine/ManualExecutor.h"
 #include "engine/ThreadExecutor.h"
 #include "platform/SettingsStore.h"
@@ -411,9 +412,11 @@ TEST_F(PlayerTimerTest, LearningLogFollowsTheServiceDate) {
     ASSERT_EQ(logs.size(), 5u);
     EXPECT_EQ(logs[0].date, "");
     EXPECT_EQ(logs[1].date, "2024-05-01");
-    EXPECT_EQ(logs[1].content, "101,100"); // 101 shown twice, recorded once
-    EXPECT_EQ(logs[2].content, "101,100");
-    EXPECT_EQ(logs[3].content, "101,100"); // the failed send changed nothing
+    // The first card, shown while the first send was under way, was never sent: the new date keeps it.
+    // 101 shown twice, recorded once.
+    EXPECT_EQ(logs[1].content, "100,101");
+    EXPECT_EQ(logs[2].content, "100,101");
+    EXPECT_EQ(logs[3].content, "100,101"); // the failed send changed nothing
     EXPECT_EQ(logs[4].date, "2024-05-02");
     EXPECT_EQ(logs[4].content, "");
 
@@ -422,6 +425,45 @@ TEST_F(PlayerTimerTest, LearningLogFollowsTheServiceDate) {
     Settle();
     EXPECT_EQ(service.Logs().back().date, "");
     EXPECT_EQ(PlayerTimer::LogContent({12, 7, 4294967295u}), QByteArray("12,7,4294967295"));
+}
+
+TEST_F(PlayerTimerTest, LearningLogLosesNoCardToAStrangeAnswerOrAnOverlappingSend) {
+    service.QueueLogAnswer("2024-05-01");
+    service.QueueLogAnswer("<html>502 Bad Gateway</html>"); // a proxy's page is no date
+    service.QueueLogAnswer("2024-05-02");
+    service.QueueLogAnswer("2024-05-02");
+    Load(BookJson({QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")}));
+    Settle();
+    ASSERT_EQ(engine->LogDate(), QByteArray("2024-05-01"));
+    engine->ShowCard(1);
+
+    // The strange answer: the date and the cards stay, and the next send carries them again.
+    engine->OnTimer(PlayerTimer::LogTimer);
+    Settle();
+    EXPECT_EQ(engine->LogDate(), QByteArray("2024-05-01"));
+    EXPECT_EQ(engine->SeenIds(), (std::vector<uint32_t>{100, 101}));
+
+    // Timer 3 again while that send still waits for its answer: no second send starts. A card seen
+    // after the send took its list is kept when the answer brings a new date.
+    engine->OnTimer(PlayerTimer::LogTimer);
+    engine->OnTimer(PlayerTimer::LogTimer);
+    engine->ShowCard(2);
+    Settle();
+    EXPECT_EQ(engine->LogDate(), QByteArray("2024-05-02"));
+    EXPECT_EQ(engine->SeenIds(), std::vector<uint32_t>{102});
+    engine->OnTimer(PlayerTimer::LogTimer);
+    Settle();
+
+    const auto logs = service.Logs();
+    ASSERT_EQ(logs.size(), 4u);
+    EXPECT_EQ(logs[1].content, "100,101");
+    EXPECT_EQ(logs[2].date, "2024-05-01");
+    EXPECT_EQ(logs[2].content, "100,101");
+    EXPECT_EQ(logs[3].date, "2024-05-02");
+    EXPECT_EQ(logs[3].content, "102");
+    EXPECT_TRUE(LearningLog::IsDate("2026-12-09"));
+    for (const char* answer : {"", "2026-12-9", "2026/12/09", "2026-12-09x", "20261209--", "2026년"})
+        EXPECT_FALSE(LearningLog::IsDate(answer)) << answer;
 }
 
 TEST_F(PlayerTimerTest, LoadOutcomes) {
