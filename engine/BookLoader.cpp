@@ -38,13 +38,15 @@ BookLoader::Result BookLoader::Fetch(int32_t bookId) {
 
 void BookLoader::Start(uint32_t bookId, bool clearMarks) {
     StartupTrace::Mark("book-load-started");
-    executor_.Start(Executor::LoadLane, [this, bookId, clearMarks] {
+    const uint64_t era = era_.load();
+    executor_.Start(Executor::LoadLane, [this, bookId, clearMarks, era] {
         if (clearMarks)
             client_.ClearComplete(bookId); // the book is reloaded whatever the answer
         Result result = Fetch(static_cast<int32_t>(bookId));
         StartupTrace::Mark("book-loaded");
         // Decided here, while the book list waits for this task with the request set.
         result.report = result.outcome != Outcome::Loaded || !cancel_.load();
+        result.era = era;
         executor_.Deliver(this, [this, result] { Q_EMIT finished(result); });
     });
 }

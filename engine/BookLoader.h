@@ -30,6 +30,7 @@ class BookLoader : public QObject {
         Outcome outcome = Outcome::Unreachable;
         std::shared_ptr<Book> book; // with Loaded only
         bool report = true;         // false: a successful load superseded by a newer one
+        uint64_t era = 0;           // the loader's era when the task started
     };
 
     BookLoader(ServiceClient& client, Executor& executor, QObject* parent = nullptr);
@@ -45,6 +46,11 @@ class BookLoader : public QObject {
     // request.
     void CancelAndWait();
     bool CancelRequested() const { return cancel_.load(); }
+    // Tasks started until now belong to the past (a log-out, say): their results are to be dropped,
+    // however they end. Takes no time; the tasks end on their own.
+    void Abandon() { era_.fetch_add(1); }
+    // Whether `result` comes from a task started since the last Abandon.
+    bool IsCurrent(const Result& result) const { return result.era == era_.load(); }
     void SetCancel(bool on) { cancel_.store(on); }
 
   Q_SIGNALS:
@@ -55,4 +61,5 @@ class BookLoader : public QObject {
     ServiceClient& client_;
     Executor& executor_;
     std::atomic<bool> cancel_{false};
+    std::atomic<uint64_t> era_{0};
 };

@@ -71,6 +71,9 @@ int PlayerTimer::finishLoad(const BookLoader::Result& result) {
 }
 
 void PlayerTimer::onLoadFinished(const BookLoader::Result& result) {
+    // A task abandoned by ResetBook: nothing of it is installed or reported.
+    if (!loader_.IsCurrent(result))
+        return;
     const int code = finishLoad(result);
     --loading_;
     notifyState();
@@ -85,6 +88,8 @@ void PlayerTimer::onLoadFinished(const BookLoader::Result& result) {
 }
 
 void PlayerTimer::ResetBook() {
+    loader_.Abandon();
+    loading_ = 0;
     clock_.Stop();
     log_.Stop();
     core_.Unload();

@@ -79,7 +79,9 @@ class PlayerTimer : public QObject {
     // loaded afterwards), E_FAIL the service could not be reached (the previous book stays) or the
     // document was unusable (nothing is loaded afterwards). Reports nothing.
     int LoadBook(int32_t bookId);
-    // Unloads the book: stops playing and the learning log, waits for the media workers.
+    // Unloads the book: stops playing and the learning log, waits for the media workers. A load task
+    // still running is abandoned: whatever it brings is dropped, so that a book of an account that
+    // signed out never plays.
     void ResetBook();
     // A load task: reports bookReady, loadFailed or noBook; a successful load while cancel_load is set
     // reports nothing. The clear-marks load first asks the service to clear every mark of the book.
@@ -192,7 +194,7 @@ class PlayerTimer : public QObject {
     LearningLog log_;
     MarkSender marks_;
 
-    int loading_ = 0; // load tasks whose result has not been handled
+    int loading_ = 0; // load tasks of the current era whose result has not been handled
     bool auto_play_ = true;
     State state_;
 };

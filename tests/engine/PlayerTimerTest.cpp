@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -572,6 +573,31 @@ TEST_F(PlayerTimerTest, LoadTasksReportWithTheirData) {
     EXPECT_EQ(display.reports.size(), 3u);
     EXPECT_TRUE(engine->IsLoaded());
     EXPECT_FALSE(engine->IsLoading());
+}
+
+TEST_F(PlayerTimerTest, ALoadAbandonedByAResetBringsNothingWhileTheNextLoadPlays) {
+    // The first account's book is still on its way when it signs out and another account opens its own.
+    engine = std::make_unique<PlayerTimer>(service, &executor);
+    display.Attach(*engine);
+    service.SetBook(1, BookJson(Names(3)));
+    service.SetBook(2, BookJson(Names(5)));
+    engine->StartLoad(1);
+    engine->ResetBook();
+    EXPECT_FALSE(engine->IsLoading()); // the book menu is usable again at once
+    engine->StartLoad(2);
+    ASSERT_TRUE(executor.RunOne(Executor::LoadLane)); // the abandoned load ends first
+    executor.DeliverAll();
+    EXPECT_TRUE(display.reports.empty());
+    EXPECT_FALSE(engine->IsLoaded());
+    EXPECT_TRUE(engine->IsLoading());
+    Settle();
+    ASSERT_EQ(display.reports, std::vector<int>{RecordingDisplay::BookReady});
+    EXPECT_EQ(engine->BookId(), 2u);
+    EXPECT_EQ(engine->ActiveCount(), 5u);
+    EXPECT_FALSE(engine->IsLoading());
+    // Only the book that loaded sends its learning log.
+    const auto calls = service.Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "log"), 1);
 }
 
 // ---- real threads ----
