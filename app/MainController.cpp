@@ -20,8 +20,11 @@
 
 #include <QMenu>
 #include <QTableWidget>
+#include <QTimerEvent>
 #include <QUrl>
 #include <QWidget>
+
+#include <algorithm>
 
 using namespace Res;
 
@@ -117,32 +120,92 @@ void MainController::OnPageReady() {
         return;
     if (SettingsStore::Get(SettingsStore::AutoLogin) == 0)
         return;
+    StartAutomaticSignIn(false);
+}
+
+void MainController::StartAutomaticSignIn(bool retry) {
     const QString user = SettingsStore::Get(SettingsStore::User);
     const QString token = SettingsStore::Get(SettingsStore::Token);
     signingIn_ = true;
+    signInRetry_.stop();
     if (view_ != nullptr)
         view_->SignInPanel()->SetWaiting(true);
     BeginBusy();
     StartupTrace::Mark("auto-signin-started");
     ServiceClient* client = client_.get();
-    runner_.Run<ServiceClient::Account>(
+    using Outcome = std::pair<int, ServiceClient::Account>;
+    runner_.Run<Outcome>(
         [client, user, token] {
-            client->TokenLogin(token, user);
-            return client->CurrentAccount();
+            const int result = client->TokenLogin(token, user);
+            return Outcome(result, client->CurrentAccount());
         },
-        [this](ServiceClient::Account account) {
+        [this, retry](Outcome signedIn) {
             StartupTrace::Mark("auto-signin-done");
             EndBusy();
-            account_ = account;
-            if (!account.signedIn) {
+            account_ = signedIn.second;
+            if (!account_.signedIn) {
                 signingIn_ = false;
                 if (view_ != nullptr)
                     view_->SignInPanel()->SetWaiting(false);
-                ForgetStoredSignIn();
+                // Only the service's refusal erases the stored sign-in. The desktop session often
+                // starts before the network is up: then the token is kept and tried again.
+                if (signedIn.first == ServiceClient::ResultFailed)
+                    ScheduleSignInRetry(retry ? LongerRetryDelay() : kFirstRetryDelay);
+                else
+                    ForgetStoredSignIn();
                 return;
             }
+            retryDelay_ = kFirstRetryDelay;
             RunUpdateCheck(UpdateAfter::AutomaticSignIn, QString());
         });
+}
+
+void MainController::ScheduleSignInRetry(std::chrono::seconds delay) {
+    retryDelay_ = delay;
+    signInRetry_.start(std::chrono::milliseconds(delay).count(), this);
+}
+
+std::chrono::seconds MainController::LongerRetryDelay() const {
+    return std::min(retryDelay_ * 2, kLongestRetryDelay);
+}
+
+bool MainController::MayRetrySignIn() const {
+    if (shuttingDown_ || signingIn_ || client_->IsSignedIn() || view_ == nullptr)
+        return false;
+    return SettingsStore::Get(SettingsStore::AutoLogin) != 0 &&
+           view_->CurrentPanel() == CChildView::PANEL_SIGNIN && !view_->SignInPanel()->HasUserInput();
+}
+
+void MainController::OnSignInRetryDue() {
+    if (!signInRetry_.isActive() || probing_)
+        return;
+    signInRetry_.stop();
+    if (shuttingDown_ || client_->IsSignedIn() || SettingsStore::Get(SettingsStore::AutoLogin) == 0)
+        return; // signed in meanwhile, by hand, or logged out: nothing left to retry
+    if (!MayRetrySignIn()) {
+        ScheduleSignInRetry(retryDelay_); // the user is at it: asked again later
+        return;
+    }
+    // The probe goes outside the session and changes nothing, so a sign-in by hand may run meanwhile.
+    probing_ = true;
+    ServiceClient* client = client_.get();
+    runner_.Run<bool>([client] { return client->IsReachable(kProbeLimit); },
+                      [this](bool reachable) {
+                          probing_ = false;
+                          if (reachable && MayRetrySignIn()) {
+                              StartAutomaticSignIn(true);
+                              return;
+                          }
+                          if (!shuttingDown_ && !client_->IsSignedIn())
+                              ScheduleSignInRetry(reachable ? retryDelay_ : LongerRetryDelay());
+                      });
+}
+
+void MainController::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == signInRetry_.timerId())
+        OnSignInRetryDue();
+    else
+        QObject::timerEvent(event);
 }
 
 void MainController::SignIn(const QString& user, const QString& password, bool autoSignIn) {
@@ -426,6 +489,7 @@ void MainController::OpenWebPage(int id) {
 // ---- leaving ----
 
 void MainController::Logout() {
+    signInRetry_.stop();
     if (!client_->IsSignedIn())
         return;
     engine_->ResetBook();
@@ -439,6 +503,7 @@ void MainController::Shutdown() {
     if (shuttingDown_)
         return;
     shuttingDown_ = true;
+    signInRetry_.stop();
     // Every transfer ends at once, questions waiting for the user are dropped, so that joining the
     // workers takes no time.
     client_->AbortAll();

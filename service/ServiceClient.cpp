@@ -99,6 +99,10 @@ ServiceClient::Account ServiceClient::CurrentAccount() const {
     return {d_->signedIn, d_->startBookId, d_->token};
 }
 
+bool ServiceClient::IsReachable(std::chrono::milliseconds limit) {
+    return d_->transport.Probe(long(limit.count()));
+}
+
 QString ServiceClient::BaseUrl() const {
     return d_->transport.BaseUrl();
 }

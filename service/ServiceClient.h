@@ -76,6 +76,10 @@ class ServiceClient {
         int32_t startBookId = 0;
         QString token;
     };
+    // Whether the service can be reached now (it answers anything within `limit`). Asked outside the
+    // session: no cookie goes with it and its failure resets nothing.
+    bool IsReachable(std::chrono::milliseconds limit);
+
     // The account as Login, TokenLogin or Logout left it, read at once.
     Account CurrentAccount() const;
     bool IsSignedIn() const;

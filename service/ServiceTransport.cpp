@@ -454,3 +454,18 @@ bool ServiceTransport::DownloadSmall(const QString& url, qsizetype cap, QByteArr
     out = QByteArray(sink.raw.data(), qsizetype(sink.raw.size()));
     return true;
 }
+
+bool ServiceTransport::Probe(long totalMs) {
+    if (addressRefused_ || runner_.Aborted())
+        return false;
+    const Url url(parseUrl(baseUrl_ + QStringLiteral("/")));
+    const Easy h(curl_easy_init());
+    if (!url || !h)
+        return false;
+    curl_easy_setopt(h.get(), CURLOPT_CURLU, url.get());
+    setCommonOptions(h.get());
+    curl_easy_setopt(h.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(h.get(), CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(h.get(), CURLOPT_TIMEOUT_MS, std::max(1L, totalMs));
+    return runner_.Perform(h.get()) == CURLE_OK && responseCode(h.get()) > 0;
+}

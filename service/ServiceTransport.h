@@ -79,6 +79,9 @@ class ServiceTransport {
     // temporary one), or to memory up to `cap` bytes.
     bool DownloadFile(const QString& localPath, const QString& url);
     bool DownloadSmall(const QString& url, qsizetype cap, QByteArray& out);
+    // Whether the service answers at all (any status), asked outside the session so that a failure
+    // cannot cost it, without redirects and within `totalMs`.
+    bool Probe(long totalMs);
 
     // Writes a line to the client's logging category.
     static void Log(const QString& line);

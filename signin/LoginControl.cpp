@@ -122,6 +122,10 @@ void LoginControl::SetWaiting(bool waiting) {
     signIn_->setEnabled(!waiting);
 }
 
+bool LoginControl::HasUserInput() const {
+    return user_->isModified() || !password_->text().isEmpty();
+}
+
 void LoginControl::FocusUser() {
     user_->setFocus();
 }

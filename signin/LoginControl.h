@@ -39,6 +39,8 @@ class LoginControl : public QWidget {
     void SignIn();
     // While an automatic sign-in runs, the panel takes no sign-in of its own.
     void SetWaiting(bool waiting);
+    // The user has typed into the panel: the id was edited or a password entered.
+    bool HasUserInput() const;
     void FocusUser();
     void FocusSignInButton();
     // Starts timer 100; when it fires, handOverDue is emitted once.

@@ -838,6 +838,86 @@ TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {
     EXPECT_EQ(frame->focusWidget(), View().SignInPanel()->PasswordEdit());
 }
 
+TEST_F(MainFrameTest, AutomaticSignInWithoutTheServiceKeepsTheTokenAndSignsInOnceItIsBack) {
+    SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 1);
+    const QString token = IssueToken();
+    StoreAutoSignIn(token);
+    DevService::Fault down;
+    down.path = "*";
+    down.drop = true;
+    ASSERT_TRUE(service.SetFault(down));
+    Start();
+    // The network is not up yet: the stored sign-in stays and the id is filled in.
+    EXPECT_FALSE(frame->Client().IsSignedIn());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 1);
+    EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token.name, QString()), token);
+    EXPECT_EQ(View().SignInPanel()->UserEdit()->text(), QStringLiteral("demo"));
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_TRUE(Controller().IsSignInRetryScheduled());
+    const auto signInsSent = [this] { return service.RequestsTo("/application/auto_login").size(); };
+    EXPECT_EQ(signInsSent(), 1u);
+
+    // Still down: only the probe goes out, and the next try comes later.
+    Controller().OnSignInRetryDue();
+    ASSERT_TRUE(WaitUntil([this] { return Controller().IsSignInRetryScheduled(); }));
+    EXPECT_EQ(signInsSent(), 1u);
+    EXPECT_EQ(View().SignInPanel()->SignInButton()->isEnabled(), true); // the user may sign in by hand
+
+    // Back, but the user has started typing: the panel is theirs.
+    ASSERT_TRUE(service.ClearFaults());
+    View().SignInPanel()->PasswordEdit()->setText(QStringLiteral("typed"));
+    ASSERT_TRUE(service.ClearRequests());
+    Controller().OnSignInRetryDue();
+    EXPECT_TRUE(Controller().IsSignInRetryScheduled());
+    EXPECT_TRUE(service.Requests().empty());
+
+    // Left alone again: the program signs in by itself and plays the book.
+    View().SignInPanel()->PasswordEdit()->clear();
+    Controller().OnSignInRetryDue();
+    ASSERT_TRUE(WaitUntil([this] { return Controller().IsBusy() || frame->Client().IsSignedIn(); }));
+    WaitWhileBusy();
+    ASSERT_TRUE(frame->Client().IsSignedIn());
+    WaitForLoad();
+    EXPECT_TRUE(Engine().IsLoaded());
+    EXPECT_TRUE(Engine().IsPlaying());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 1);
+    EXPECT_FALSE(Controller().IsSignInRetryScheduled());
+}
+
+TEST_F(MainFrameTest, LogOutWhileTheBookIsOnItsWayPlaysNothingAndTheNextAccountGetsItsOwnBook) {
+    SettingsStore::WriteInt(SettingsStore::AutoPlay.name, 1);
+    Start();
+    SignIn();
+    DevService::Fault held;
+    held.path = "/application/book/1";
+    held.delayMs = 60000;
+    held.times = 1;
+    ASSERT_TRUE(service.SetFault(held));
+    Controller().OpenBook(1);
+    ASSERT_TRUE(WaitUntil([this] { return !service.RequestsTo("/application/book/1").empty(); }));
+    frame->OnCommand(ID_LOGOUT);
+    EXPECT_FALSE(Engine().IsLoading());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+
+    // Another account signs in at once and gets its own book.
+    Controller().SignIn(QStringLiteral("a b"), QStringLiteral("p+w"), false);
+    WaitWhileBusy();
+    ASSERT_TRUE(WaitUntil([this] { return Engine().IsLoaded() && Engine().IsPlaying(); }, 30000));
+    const std::string own = Engine().LoadedBook().title.toStdString();
+    EXPECT_EQ(own, "작은 단어장");
+
+    // The first account's book arrives late and is dropped: nothing of it plays or is logged.
+    ASSERT_TRUE(service.ClearFaults());
+    ASSERT_TRUE(WaitUntil([this] { return !Engine().HasLoadWorker(); }, 30000));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Engine().LoadedBook().title.toStdString(), own);
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    EXPECT_TRUE(service.LearningLog("demo").empty());
+}
+
 TEST_F(MainFrameTest, ANewerVersionAtStartIsInstalledOrTheUserStaysSignedOut) {
     ASSERT_TRUE(service.SetNewestVersion("9.0"));
     // Declined: the update-required message, the sign-in panel, automatic sign-in switched off.
