@@ -19,6 +19,7 @@
 #include "widgets/WaitCursor.h"
 
 #include <QMenu>
+#include <QNetworkInformation>
 #include <QTableWidget>
 #include <QTimerEvent>
 #include <QUrl>
@@ -163,6 +164,23 @@ void MainController::StartAutomaticSignIn(bool retry) {
 void MainController::ScheduleSignInRetry(std::chrono::seconds delay) {
     retryDelay_ = delay;
     signInRetry_.start(std::chrono::milliseconds(delay).count(), this);
+    WatchNetwork();
+}
+
+void MainController::WatchNetwork() {
+    // Loaded only once a retry is due, so that an ordinary start does not pay for it; without a
+    // backend (no NetworkManager) the back-off alone brings the retry.
+    if (watchingNetwork_)
+        return;
+    watchingNetwork_ = true;
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+            [this](QNetworkInformation::Reachability reachability) {
+                // The network has come up: the retry need not wait for its turn.
+                if (reachability == QNetworkInformation::Reachability::Online)
+                    OnSignInRetryDue();
+            });
 }
 
 std::chrono::seconds MainController::LongerRetryDelay() const {

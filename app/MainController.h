@@ -96,6 +96,7 @@ class MainController : public QObject {
     void StartAutomaticSignIn(bool retry);
     void ScheduleSignInRetry(std::chrono::seconds delay);
     std::chrono::seconds LongerRetryDelay() const;
+    void WatchNetwork();
     bool MayRetrySignIn() const;
     enum class UpdateAfter { AutomaticSignIn, SignInByHand };
     void RunUpdateCheck(UpdateAfter after, const QString& user);
@@ -121,6 +122,7 @@ class MainController : public QObject {
     QBasicTimer signInRetry_;
     std::chrono::seconds retryDelay_ = kFirstRetryDelay;
     bool probing_ = false;
+    bool watchingNetwork_ = false;
     // What the last sign-in left: signed in, the book the service named, the token it issued.
     ServiceClient::Account account_;
     BackgroundRunner runner_{this};
