@@ -40,8 +40,8 @@ QString Property(QWidget& window, const QString& name) {
 }
 
 void ExpectTitle(QWidget& window, const QString& title) {
-    EXPECT_EQ(Property(window, QStringLiteral("_NET_WM_NAME")), title);
-    EXPECT_EQ(Property(window, QStringLiteral("WM_NAME")), title);
+    EXPECT_EQ(Property(window, QStringLiteral("_NET_WM_NAME")).toStdString(), title.toStdString());
+    EXPECT_EQ(Property(window, QStringLiteral("WM_NAME")).toStdString(), title.toStdString());
 }
 
 TEST(WindowTitles, EveryWindowCarriesExactlyItsOwnTitle) {
