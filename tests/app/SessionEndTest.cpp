@@ -36,23 +36,33 @@ class SessionEndTest : public ::testing::Test {
         SettingsStore::WriteString(SettingsStore::Token.name, client.Token());
     }
 
-    // Starts the program against the service and waits until it has asked for its book.
+    // Starts the program against the service and waits until it shows the first card of its book (its
+    // start-up trace on standard error says when).
     void StartWithBook() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LEXICARTA_SERVICE_URL"), service.BaseUrl());
+        env.insert(QStringLiteral("LEXICARTA_STARTUP_TRACE"), QStringLiteral("1"));
         // A single-instance socket of its own, away from any other copy running on this machine.
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         program.start(QStringLiteral(LEXICARTA_PROGRAM), {});
         ASSERT_TRUE(program.waitForStarted());
-        ASSERT_TRUE(WaitUntil([&] { return !service.RequestsTo("/application/book/").empty(); }, 120000))
-            << "the program did not open its book";
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                errors += program.readAllStandardError();
+                return errors.contains("lexicarta-startup card-update");
+            },
+            120000))
+            << "the program showed no card:\n"
+            << errors.toStdString();
+        EXPECT_FALSE(service.RequestsTo("/application/book/").empty());
     }
 
     DevService service;
     QTemporaryDir runtime;
     QProcess program;
+    QByteArray errors; // what the program wrote to standard error
 };
 
 TEST_F(SessionEndTest, TerminationSignalRunsTheExitAndEndsTheProcessWithinTwoSeconds) {
@@ -60,8 +70,9 @@ TEST_F(SessionEndTest, TerminationSignalRunsTheExitAndEndsTheProcessWithinTwoSec
     ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
     // The bound on the process's end is the assertion: its own exit, not the signal, ended it.
     ASSERT_TRUE(program.waitForFinished(2000)) << "still running 2 s after the session's end";
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    errors += program.readAllStandardError();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+    EXPECT_EQ(program.exitCode(), 0) << errors.toStdString();
 }
 
 } // namespace
