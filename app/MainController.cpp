@@ -99,11 +99,20 @@ void MainController::EndBusy() {
         waitCursor_.reset();
 }
 
+void MainController::ShowLoadingBox(const QString& text) {
+    CloseLoadingBox();
+    loadingBox_ = new CLoadingBox(window_);
+    loadingBox_->SetText(text);
+    loadingBox_->setModal(true);
+    loadingBox_->show();
+}
+
 void MainController::CloseLoadingBox() {
     // The user cannot close the box: only its end does.
     if (loadingBox_ != nullptr) {
         loadingBox_->done(1);
         loadingBox_->deleteLater();
+        loadingBox_ = nullptr;
     }
     CLoadingBox::ClearShown();
 }
@@ -233,10 +242,7 @@ void MainController::SignIn(const QString& user, const QString& password, bool a
     signingIn_ = true;
     // The loading box stands over the window while the sign-in runs on a worker; being modal, it keeps
     // the user from starting anything that would race it, while the window goes on painting.
-    loadingBox_ = new CLoadingBox(window_);
-    loadingBox_->SetText(QStringLiteral("로그인을 하는중 ..."));
-    loadingBox_->setModal(true);
-    loadingBox_->show();
+    ShowLoadingBox(QStringLiteral("로그인을 하는중 ..."));
     BeginBusy();
     ServiceClient* client = client_.get();
     using Outcome = std::pair<int, ServiceClient::Account>;
@@ -280,9 +286,21 @@ void MainController::RunUpdateCheck(UpdateAfter after, const QString& user) {
     QWidget* parent = window_;
     runner_.Run<int>(
         [this, client, parent] {
-            return UpdatePrompt::CheckForUpdate(*client, parent, [this](std::function<bool()> question) {
+            auto onGui = [this](std::function<bool()> question) {
                 return runner_.Ask<bool>(std::move(question)).value_or(false);
-            });
+            };
+            // The loading box stands over the window while the installer downloads; the exit closes it
+            // as well when it cuts the download short.
+            auto downloading = [this, onGui](bool started) {
+                onGui([this, started] {
+                    if (started)
+                        ShowLoadingBox(QStringLiteral("업데이트를 내려받는 중 ..."));
+                    else
+                        CloseLoadingBox();
+                    return true;
+                });
+            };
+            return UpdatePrompt::CheckForUpdate(*client, parent, onGui, downloading);
         },
         [this, after, user](int result) {
             EndBusy();

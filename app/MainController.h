@@ -105,6 +105,8 @@ class MainController : public QObject {
     void BeginBusy();
     void EndBusy();
     void Message(const QString& text);
+    // The modal loading box over the window with `text` (the sign-in, the installer download).
+    void ShowLoadingBox(const QString& text);
     void CloseLoadingBox();
 
     std::unique_ptr<ServiceClient> client_;

@@ -70,7 +70,12 @@ int UpdateCheck::Run(ServiceClient& client, const Prompts& prompts) {
         return UpToDate;
     if (!prompts.confirmUpdate || !prompts.confirmUpdate())
         return Declined;
-    if (DownloadSigned(client, update.installerUrl) && StartInstaller(InstallerPath(update.installerUrl)))
+    if (prompts.downloading)
+        prompts.downloading(true);
+    const bool downloaded = DownloadSigned(client, update.installerUrl);
+    if (prompts.downloading)
+        prompts.downloading(false);
+    if (downloaded && StartInstaller(InstallerPath(update.installerUrl)))
         return InstallerStarted;
     if (prompts.reportFailure)
         prompts.reportFailure();

@@ -22,10 +22,13 @@ class UpdateCheck {
 
     using Version = UpdateAnswer::Version;
 
-    // What the check shows: the question (true for yes) and the failure message.
+    // What the check shows: the question (true for yes), the failure message, and the wait for the
+    // installer: downloading(true) after the yes, downloading(false) once the download has ended in any
+    // way, before the failure message or the installer's start.
     struct Prompts {
         std::function<bool()> confirmUpdate;
         std::function<void()> reportFailure;
+        std::function<void(bool)> downloading;
     };
 
     static int Run(ServiceClient& client, const Prompts& prompts);

@@ -4,7 +4,10 @@
 #include "platform/StartupTrace.h"
 #include "service/UpdateCheck.h"
 
-int UpdatePrompt::CheckForUpdate(ServiceClient& client, QWidget* parent, OnGuiThread onGui) {
+#include <utility>
+
+int UpdatePrompt::CheckForUpdate(ServiceClient& client, QWidget* parent, OnGuiThread onGui,
+                                 Downloading downloading) {
     if (!onGui)
         onGui = [](const std::function<bool()>& question) { return question(); };
     UpdateCheck::Prompts prompts;
@@ -24,6 +27,7 @@ int UpdatePrompt::CheckForUpdate(ServiceClient& client, QWidget* parent, OnGuiTh
             return true;
         });
     };
+    prompts.downloading = std::move(downloading);
     const int result = UpdateCheck::Run(client, prompts);
     StartupTrace::Mark("update-checked");
     return result;

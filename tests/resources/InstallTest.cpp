@@ -58,7 +58,10 @@ std::set<QString> Files(const QString& root) {
 std::set<QString> ExpectedFiles(const QString& prefix) {
     std::set<QString> files = {prefix + "/bin/lexicarta",
                                prefix + "/share/applications/lexicarta-desktop.desktop",
-                               prefix + "/share/metainfo/com.lexicarta.desktop.metainfo.xml"};
+                               prefix + "/share/metainfo/com.lexicarta.desktop.metainfo.xml",
+                               prefix + "/share/man/man1/lexicarta.1.gz",
+                               prefix + "/share/doc/lexicarta-desktop/copyright",
+                               prefix + "/share/doc/lexicarta-desktop/changelog.gz"};
     for (int size : kIconSizes)
         files.insert(prefix +
                      QStringLiteral("/share/icons/hicolor/%1x%1/apps/lexicarta-desktop.png").arg(size));
@@ -188,10 +191,36 @@ TEST(Package, DebianPackageHoldsTheInstalledFilesAndNamesWhatTheProgramLoads) {
         EXPECT_TRUE(depends.contains(QString::fromLatin1(name)))
             << name << " in " << depends.join(", ").toStdString();
 
+    // Every entry root's, folders and the program 0755, everything else 0644.
+    const Result contents = RunTool(QStringLiteral("dpkg-deb"), {"--contents", deb});
+    ASSERT_EQ(contents.code, 0) << contents.output.toStdString();
+    for (const QString& line : contents.output.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList columns = line.simplified().split(' ');
+        ASSERT_GE(columns.size(), 6) << line.toStdString();
+        const QString& path = columns.last();
+        const QString expected = path.endsWith('/') ? QStringLiteral("drwxr-xr-x")
+                                 : path == QLatin1String("./usr/bin/lexicarta")
+                                     ? QStringLiteral("-rwxr-xr-x")
+                                     : QStringLiteral("-rw-r--r--");
+        EXPECT_EQ(columns[0], expected) << line.toStdString();
+        EXPECT_EQ(columns[1], QStringLiteral("root/root")) << line.toStdString();
+    }
+
     const QString root = work.path() + "/root";
     const Result unpacked = RunTool(QStringLiteral("dpkg-deb"), {"--extract", deb, root});
     ASSERT_EQ(unpacked.code, 0) << unpacked.output.toStdString();
     CheckInstalledTree(root, QStringLiteral("usr"));
+    // Compressed as gzip -9n makes them: no file name and no time stamp in the header.
+    for (const char* packed :
+         {"/usr/share/man/man1/lexicarta.1.gz", "/usr/share/doc/lexicarta-desktop/changelog.gz"}) {
+        QFile file(root + QString::fromLatin1(packed));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << packed;
+        const QByteArray head = file.read(10);
+        ASSERT_EQ(head.size(), 10) << packed;
+        EXPECT_TRUE(head.startsWith("\x1f\x8b\x08")) << packed;
+        EXPECT_EQ(head[3] & 0x08, 0) << packed << ": a file name in the header";
+        EXPECT_EQ(head.mid(4, 4), QByteArray(4, '\0')) << packed << ": a time stamp in the header";
+    }
     // The unpacked tree as the software centres read it: the description with its entry and icon.
     const Result tree = RunTool(QStringLiteral("appstreamcli"), {"validate-tree", "--no-net", root});
     EXPECT_EQ(tree.code, 0) << tree.output.toStdString();
