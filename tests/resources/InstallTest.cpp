@@ -211,15 +211,15 @@ TEST(Package, DebianPackageHoldsTheInstalledFilesAndNamesWhatTheProgramLoads) {
     ASSERT_EQ(unpacked.code, 0) << unpacked.output.toStdString();
     CheckInstalledTree(root, QStringLiteral("usr"));
     // Compressed as gzip -9n makes them: no file name and no time stamp in the header.
-    for (const char* packed :
+    for (const char* gz :
          {"/usr/share/man/man1/lexicarta.1.gz", "/usr/share/doc/lexicarta-desktop/changelog.gz"}) {
-        QFile file(root + QString::fromLatin1(packed));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << packed;
+        QFile file(root + QString::fromLatin1(gz));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << gz;
         const QByteArray head = file.read(10);
-        ASSERT_EQ(head.size(), 10) << packed;
-        EXPECT_TRUE(head.startsWith("\x1f\x8b\x08")) << packed;
-        EXPECT_EQ(head[3] & 0x08, 0) << packed << ": a file name in the header";
-        EXPECT_EQ(head.mid(4, 4), QByteArray(4, '\0')) << packed << ": a time stamp in the header";
+        ASSERT_EQ(head.size(), 10) << gz;
+        EXPECT_TRUE(head.startsWith("\x1f\x8b\x08")) << gz;
+        EXPECT_EQ(head[3] & 0x08, 0) << gz << ": a file name in the header";
+        EXPECT_EQ(head.mid(4, 4), QByteArray(4, '\0')) << gz << ": a time stamp in the header";
     }
     // The unpacked tree as the software centres read it: the description with its entry and icon.
     const Result tree = RunTool(QStringLiteral("appstreamcli"), {"validate-tree", "--no-net", root});
