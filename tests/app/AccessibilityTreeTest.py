@@ -219,8 +219,13 @@ def run(program):
     if "재생 순서" in found:
         check(found["재생 순서"].description == "순서", "the order reads " + found["재생 순서"].description)
 
-    # The card reads as its text; a hidden headword is not read out.
-    card = panel.getChildAtIndex(0) if panel is not None else None
+    # The card reads as its text; a hidden headword is not read out. The card view is the panel's child
+    # that is neither a button nor the counter.
+    card = None
+    for node in (panel[i] for i in range(panel.childCount)) if panel is not None else ():
+        if node is not None and node.getRole() not in buttons + (pyatspi.ROLE_LABEL, pyatspi.ROLE_STATIC):
+            card = node
+            break
 
     def card_lines():
         lines = card.name.split("\n") if card is not None else []
