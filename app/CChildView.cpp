@@ -84,6 +84,8 @@ void CChildView::CreateChrome() {
         connect(button, &CSkinButton::Command, this, &CChildView::OnTitleButton);
         buttons_[static_cast<size_t>(i)] = button;
     }
+    // Assistive technology hears whether the window stays on top.
+    buttons_[0]->setCheckable(true);
 }
 
 CSkinButton* CChildView::TitleButton(int id) const {
@@ -169,6 +171,17 @@ std::unique_ptr<QMenu> CChildView::BuildBookMenu(bool idle, bool loaded) {
 
 int CChildView::ExecBookMenu(QPoint anchor, bool idle, bool loaded) {
     std::unique_ptr<QMenu> menu = BuildBookMenu(idle, loaded);
+    // Opened from the keyboard, the menu starts on its first item that can be chosen: the keys go on
+    // from there, and a screen reader says where the user is.
+    const CSkinButton* menuButton = player_->Button(PlayerControl::IDC_MENU);
+    if (menuButton != nullptr && menuButton->ShowsFocusFrame()) {
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator() && action->isEnabled()) {
+                menu->setActiveAction(action);
+                break;
+            }
+        }
+    }
     const QPoint topLeft(anchor.x() - menu->sizeHint().width(), anchor.y());
     QAction* chosen = menu->exec(topLeft);
     return chosen != nullptr ? chosen->data().toInt() : 0;
@@ -194,6 +207,7 @@ void CChildView::SetAlwaysOnTop(bool on) {
     }
     CSkinButton* button = TitleButton(IDC_TOPMOST_BUTTON);
     Apply(button, on ? topmostOn_ : topmostOff_);
+    button->setChecked(on);
     button->repaint();
 }
 

@@ -1,5 +1,7 @@
 #include "player/CardPageState.h"
 
+#include "player/MarkupText.h"
+
 namespace {
 
 const char* const kToggles[3] = {"toggleName", "toggleMean", "toggleExample"};
@@ -75,4 +77,28 @@ std::vector<CardPageState::Call> CardPageState::Replay() const {
     if (message_ && shown_ == Shown::Message)
         calls.push_back({QStringLiteral("showMessage"), {*message_}});
     return calls;
+}
+
+QString CardPageState::Reading() const {
+    switch (shown_) {
+    case Shown::Card: {
+        QStringList lines;
+        for (int part = 0; part < 3; ++part) {
+            // The page shows a part only for "T"; a hidden part is the answer the user is to recall.
+            if (visibility_[part] && *visibility_[part] != QLatin1String("T"))
+                continue;
+            const QString line = MarkupText::Plain(card_.value(part));
+            if (!line.isEmpty())
+                lines << line;
+        }
+        return lines.join(QLatin1Char('\n'));
+    }
+    case Shown::Message:
+        return MarkupText::Plain(message_.value_or(QString()));
+    case Shown::LoadMessage:
+        return MarkupText::Plain(loadMessage_.value_or(QString()));
+    case Shown::Nothing:
+        break;
+    }
+    return {};
 }

@@ -22,6 +22,9 @@ class CardPageState {
     void Record(const QString& function, const QStringList& args);
     // The calls that rebuild the page's state on a freshly loaded page, in order.
     std::vector<Call> Replay() const;
+    // The text that shows now, as a screen reader is to read it: the card's parts that are not hidden,
+    // one a line, or the message, without markup. Empty while nothing shows.
+    QString Reading() const;
     // Back to a fresh page.
     void Clear() { *this = CardPageState(); }
 

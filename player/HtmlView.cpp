@@ -97,6 +97,7 @@ QUrl HtmlView::PageUrl() {
 void HtmlView::LoadPage() {
     // Script calls made from here until the page has loaded anew are lost.
     shown_.Clear();
+    UpdateReading();
     deaths_ = 0;
     restoring_ = false;
     announce_ = true;
@@ -108,12 +109,21 @@ void HtmlView::LoadPage() {
 void HtmlView::CallScript(const QString& function, const QStringList& args) {
     if (state_ == Page::Ready || restoring_) {
         shown_.Record(function, args);
+        UpdateReading();
         deaths_ = 0;
     }
     if (state_ == Page::Dead)
         Restore();
     if (state_ == Page::Ready)
         Run(function, args);
+}
+
+void HtmlView::UpdateReading() {
+    // The page's own accessibility tree exists only while the browser engine builds one; the view's
+    // name gives assistive technology the card in any case.
+    const QString reading = shown_.Reading();
+    if (reading != accessibleName())
+        setAccessibleName(reading);
 }
 
 void HtmlView::Run(const QString& function, const QStringList& args) {

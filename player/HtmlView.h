@@ -14,8 +14,9 @@ class QWebEngineLoadingInfo;
 // which the view intercepts and cancels. The page and its files are served from the program's own
 // resources through the "res" scheme.
 //
-// Should the page's renderer process die, the view loads the page again and brings back what it
-// showed (the calls that made it are remembered), without telling the main window of a new page.
+// Its accessible name is the text of the card or message on display (a card's hidden parts left out).
+// Should the page's renderer process die, the view loads the page again and brings back what it showed
+// (the calls that made it are remembered), without telling the main window of a new page.
 class HtmlView : public QWebEngineView {
     Q_OBJECT
 
@@ -60,6 +61,8 @@ class HtmlView : public QWebEngineView {
     void OnLoadingChanged(const QWebEngineLoadingInfo& info);
     void OnAppRequest(const QString& command);
     void OnRendererGone();
+    // Names the view after what the page shows, for assistive technology.
+    void UpdateReading();
     // Loads the page again after its renderer died.
     void Restore();
     void Run(const QString& function, const QStringList& args);

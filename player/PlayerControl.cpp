@@ -20,6 +20,8 @@ const QColor kBackground(237, 237, 236);
 const QColor kFrame(190, 190, 190);
 
 const char* const kToggleFunctions[3] = {"toggleName", "toggleMean", "toggleExample"};
+// What the order button's looks say of each mode, for assistive technology.
+const char16_t* const kOrderLabels[3] = {u"순서", u"가나다", u"무작위"};
 
 QString Flag(bool on) {
     return on ? QStringLiteral("T") : QStringLiteral("F");
@@ -81,11 +83,17 @@ void PlayerControl::CreateControls() {
     memorisedLooks_ =
         LoadLooks(IDB_MEMORISED_NORMAL, IDB_MEMORISED_PRESSED, IDB_MEMORISED_HOVER, IDB_MEMORISED_DISABLED);
 
+    // Made in the order of the keyboard focus: the menu, then the bar from left to right (the card
+    // page, whose widget the browser engine makes later, comes after them).
     auto makeButton = [this](int id, const Looks& looks) {
         auto* button = new CSkinButton(this, id);
         Apply(button, looks);
-        // Clicks leave the focus where it was, so the keys keep working in the page or the panel.
-        button->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches every button; a click does not focus the button (the panel takes the focus, and its
+        // keys keep working).
+        button->setFocusPolicy(Qt::TabFocus);
+        // The panel's keys keep their commands while a button has the focus (Space plays, it does not
+        // click the button); only Enter presses the button.
+        button->installEventFilter(this);
         connect(button, &CSkinButton::Command, this, &PlayerControl::OnCommand);
         return button;
     };
@@ -102,6 +110,13 @@ void PlayerControl::CreateControls() {
     memorised_ = makeButton(IDC_MEMORISED, memorisedLooks_);
     prev_->SetRepeat(true);
     next_->SetRepeat(true);
+    // Assistive technology hears the toggles and the play button as checked or not.
+    for (int part = 0; part < 3; ++part) {
+        toggles_[part]->setCheckable(true);
+        toggles_[part]->setChecked(shown_[part]);
+    }
+    play_->setCheckable(true);
+    order_->setAccessibleDescription(QString::fromUtf16(kOrderLabels[0]));
 
     controlBar_ = Artwork::Bitmap(IDB_CONTROL_BAR);
     separator_ = Artwork::Bitmap(IDB_SEPARATOR);
@@ -207,6 +222,8 @@ void PlayerControl::InitPlugins(const PlayerTimer::BookInfo& book) {
         args << book.style;
     view_.CallScript(QStringLiteral("initPlugins"), args);
     title_ = book.title;
+    if (state_.loaded)
+        setAccessibleName(title_);
     update();
 }
 
@@ -322,6 +339,7 @@ void PlayerControl::Toggle(int part) {
     view_.CallScript(QLatin1String(kToggleFunctions[part]), {Flag(shown_[part])});
     if (CSkinButton* button = toggles_[part]) {
         Apply(button, toggleLooks_[part][shown_[part] ? 1 : 0]);
+        button->setChecked(shown_[part]);
         button->repaint();
     }
 }
@@ -339,12 +357,16 @@ void PlayerControl::ShowOrderLook(int mode) {
         return;
     orderLookMode_ = mode;
     Apply(order_, orderLooks_[static_cast<size_t>(mode)]);
+    order_->setAccessibleDescription(QString::fromUtf16(kOrderLabels[mode]));
     order_->repaint();
 }
 
 void PlayerControl::UpdateButtons(const PlayerTimer::State& state) {
-    if (state.loaded != state_.loaded)
+    if (state.loaded != state_.loaded) {
         update(); // the title comes or goes
+        // The title is painted: assistive technology reads it as the panel's name.
+        setAccessibleName(state.loaded ? title_ : QString());
+    }
     state_ = state;
     if (!HasControls())
         return;
@@ -356,6 +378,7 @@ void PlayerControl::UpdateButtons(const PlayerTimer::State& state) {
     memorised_->setEnabled(ready && state.current_open);
     if (ready || state.playing)
         ShowPlayLook(state.playing);
+    play_->setChecked(state.playing);
     ShowOrderLook(state.order);
 }
 
@@ -394,10 +417,16 @@ bool PlayerControl::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     }
-    case QEvent::KeyPress:
-        if (HandleKey(static_cast<QKeyEvent*>(event)))
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Enter goes to what has the focus: a button presses, the page follows its focused link (its
+        // pronunciation and font size buttons). Reaching the panel itself, it does nothing.
+        if (CommandForKey(key->key(), key->modifiers()) == ID_KEY_ENTER)
+            break;
+        if (HandleKey(key))
             return true;
         break;
+    }
     default:
         break;
     }

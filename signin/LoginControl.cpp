@@ -43,10 +43,10 @@ LoginControl::LoginControl(const QString& serviceUrl, QWidget* parent)
     setPalette(colours);
     setFont(labelFont_);
 
-    MakeLabel(QStringLiteral("아이디"), Span(0, 53, 200, 70));
+    QLabel* userLabel = MakeLabel(QStringLiteral("아이디"), Span(0, 53, 200, 70));
     user_ = new QLineEdit(this);
     user_->setGeometry(Span(0, 70, 200, 90));
-    MakeLabel(QStringLiteral("비밀번호"), Span(0, 103, 200, 120));
+    QLabel* passwordLabel = MakeLabel(QStringLiteral("비밀번호"), Span(0, 103, 200, 120));
     password_ = new QLineEdit(this);
     password_->setGeometry(Span(0, 120, 200, 140));
     password_->setEchoMode(QLineEdit::Password);
@@ -55,6 +55,9 @@ LoginControl::LoginControl(const QString& serviceUrl, QWidget* parent)
         edit->setStyleSheet(QString::fromLatin1(kStaticEdge));
     }
     user_->setText(SettingsStore::Get(SettingsStore::User));
+    // The labels name their fields for assistive technology.
+    userLabel->setBuddy(user_);
+    passwordLabel->setBuddy(password_);
 
     autoSignIn_ = new QCheckBox(QStringLiteral("자동으로 들어가기"), this);
     autoSignIn_->setGeometry(Span(0, 150, 118, 164));
@@ -62,6 +65,8 @@ LoginControl::LoginControl(const QString& serviceUrl, QWidget* parent)
 
     signIn_ = new CSkinButton(this, IDC_SIGNIN);
     signIn_->setText(QStringLiteral("Signin"));
+    // Named as its picture reads.
+    signIn_->setAccessibleName(QStringLiteral("로그인"));
     signIn_->move(60, 180);
     signIn_->SetBitmaps(Artwork::Bitmap(Res::IDB_SIGNIN_NORMAL), Artwork::Bitmap(Res::IDB_SIGNIN_PRESSED),
                         Artwork::Bitmap(Res::IDB_SIGNIN_HOVER));

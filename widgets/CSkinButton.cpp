@@ -3,6 +3,7 @@
 #include "widgets/SkinButtonAccessible.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -101,6 +102,22 @@ void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     QAbstractButton::mouseReleaseEvent(event);
+}
+
+void CSkinButton::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // Held down, Enter presses once: a command that opens a menu or a box must not run again.
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CSkinButton::nextCheckState() {
+    // The checked state is the owner's to set (a toggle that was refused stays as it was).
 }
 
 void CSkinButton::focusInEvent(QFocusEvent* event) {

@@ -13,7 +13,9 @@ class QPixmap;
 // its command every 50 ms from 500 ms after the press while it stays held, besides the click on
 // release. Every click and repeat is emitted as Command with the button's command id.
 // For assistive technology the button is named by its accessible name, else its tool tip, else its
-// text (SkinButtonAccessible); a button that took the focus from the keyboard shows a focus frame.
+// text (SkinButtonAccessible); a button that took the focus from the keyboard shows a focus frame, and
+// Enter (or the keypad's Enter) presses it. A checkable button reports its checked state to assistive
+// technology, but a click never changes that state: the owner sets it from what the command did.
 class CSkinButton : public QAbstractButton {
     Q_OBJECT
   public:
@@ -61,6 +63,8 @@ class CSkinButton : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void nextCheckState() override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;

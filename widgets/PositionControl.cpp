@@ -1,5 +1,8 @@
 #include "PositionControl.h"
 
+#include "widgets/PositionControlAccessible.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
@@ -13,12 +16,22 @@ const QColor kFrame(190, 190, 190);
 
 PositionControl::PositionControl(QWidget* parent) : QWidget(parent), font_(QStringLiteral("Tahoma"), 8) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    PositionControlAccessible::Install();
 }
 
 void PositionControl::SetPosition(int position, int total) {
+    const bool changed = position != position_ || total != total_;
     position_ = position;
     total_ = total;
     update();
+    if (changed) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString PositionControl::Label() const {
+    return QStringLiteral("%1 / %2").arg(position_).arg(total_);
 }
 
 int PositionControl::BarEnd(int position, int total, int width) {
@@ -45,7 +58,7 @@ void PositionControl::paintEvent(QPaintEvent*) {
             painter.fillRect(QRect(1, 7, end - 1, 5), kBar);
     }
 
-    text_ = QStringLiteral("%1 / %2").arg(position_).arg(total_);
+    text_ = Label();
     painter.setFont(font_);
     painter.setPen(Qt::black);
     painter.drawText(QRect(0, 15, w, 14), Qt::AlignCenter | Qt::TextSingleLine, text_);

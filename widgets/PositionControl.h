@@ -19,6 +19,9 @@ class PositionControl : public QWidget {
     int Total() const { return total_; }
     // The text drawn by the last paint.
     QString Text() const { return text_; }
+    // The text for the numbers stored now, "position / total" (what the next paint draws, and what
+    // assistive technology reads: PositionControlAccessible).
+    QString Label() const;
 
     // Right edge (exclusive) of the bar's fill in a widget of the given width: 1 for an empty bar (the
     // first card, a total of 0 or 1), width - 1 for a full one, in between linear in the position.

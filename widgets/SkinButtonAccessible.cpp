@@ -36,20 +36,23 @@ QString SkinButtonAccessible::text(QAccessible::Text t) const {
 
 QAccessible::State SkinButtonAccessible::state() const {
     QAccessible::State state = QAccessibleWidget::state();
-    state.pressed = Button()->isDown();
+    const CSkinButton* button = Button();
+    state.pressed = button->isDown();
+    state.checkable = button->isCheckable();
+    state.checked = button->isChecked();
     return state;
 }
 
 QStringList SkinButtonAccessible::actionNames() const {
     QStringList names;
     if (Button()->isEnabled())
-        names << pressAction();
+        names << (Button()->isCheckable() ? toggleAction() : pressAction());
     return names + QAccessibleWidget::actionNames();
 }
 
 void SkinButtonAccessible::doAction(const QString& actionName) {
     CSkinButton* button = Button();
-    if (actionName == pressAction()) {
+    if (actionName == pressAction() || actionName == toggleAction()) {
         if (button->isEnabled())
             button->click();
         return;

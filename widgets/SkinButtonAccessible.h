@@ -6,7 +6,8 @@ class CSkinButton;
 class QObject;
 
 // What assistive technology learns about a skin button: a push button named by its accessible name,
-// or else its tool tip, or else its text (which the button never draws), that can be pressed.
+// or else its tool tip, or else its text (which the button never draws), that can be pressed; a
+// checkable one is a toggle that reports whether it is checked.
 class SkinButtonAccessible : public QAccessibleWidget {
   public:
     explicit SkinButtonAccessible(CSkinButton* button);

@@ -21,6 +21,7 @@
 #include "support/DevService.h"
 #include "widgets/CPictureEx.h"
 #include "widgets/CSkinButton.h"
+#include "widgets/PositionControl.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -632,6 +633,118 @@ TEST_F(MainFrameTest, ScreenReadersHearEveryButtonAndTabReachesTheTitleBar) {
     EXPECT_TRUE(View().IsAlwaysOnTop());
     EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == panel);
     View().SetAlwaysOnTop(false);
+}
+
+TEST_F(MainFrameTest, TheKeyboardAloneReachesEveryPlayerButtonAndTheBookMenu) {
+    SignIn();
+    Controller().OpenBook(1);
+    WaitForLoad();
+    ASSERT_TRUE(Engine().IsLoaded());
+    ASSERT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
+    PlayerControl& player = *View().Player();
+    QApplication::setActiveWindow(frame.get());
+    ASSERT_TRUE(frame->isActiveWindow());
+    auto focused = [] { return qobject_cast<CSkinButton*>(QApplication::focusWidget()); };
+    auto tab = [](Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
+    };
+
+    // Tab walks the menu, the bar from left to right, each button framed, then the card page (the browser
+    // engine takes Tab through the page's links and out again in its own time), then the title bar.
+    auto inPage = [this] {
+        QWidget* widget = QApplication::focusWidget();
+        return widget != nullptr && (widget == &Browser() || Browser().isAncestorOf(widget));
+    };
+    QStringList expected;
+    for (int id : {PlayerControl::IDC_MENU, PlayerControl::IDC_PREV, PlayerControl::IDC_PLAY,
+                   PlayerControl::IDC_NEXT, PlayerControl::IDC_ORDER, PlayerControl::IDC_NAME,
+                   PlayerControl::IDC_MEAN, PlayerControl::IDC_EXAMPLE, PlayerControl::IDC_MEMORISED})
+        expected << QString::number(id);
+    expected << QStringLiteral("page") << QStringLiteral("title");
+    QStringList stops;
+    for (int press = 0; press < 30 && stops.size() < expected.size(); ++press) {
+        const bool wasInPage = inPage();
+        tab();
+        // In the page, Tab goes through its links (pronunciation, font size) first: a few presses.
+        if (wasInPage && !WaitUntil([&] { return !inPage(); }, 3000))
+            continue;
+        if (inPage()) {
+            stops << QStringLiteral("page");
+        } else if (CSkinButton* button = focused(); button != nullptr && button->parentWidget() == &player) {
+            stops << QString::number(button->CommandId());
+            EXPECT_TRUE(button->ShowsFocusFrame()) << button->CommandId();
+            if (button->CommandId() == PlayerControl::IDC_NAME) {
+                const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artifacts");
+                QDir().mkpath(dir);
+                player.grab(QRect(0, player.height() - 52, player.width(), 52))
+                    .save(dir + "/player_focus.png");
+            }
+        } else if (focused() == View().TitleButton(IDC_TOPMOST_BUTTON)) {
+            stops << QStringLiteral("title");
+        } else {
+            EXPECT_TRUE(stops.empty()) << "left the panel after " << stops.join(' ').toStdString();
+        }
+    }
+    ASSERT_EQ(stops, expected);
+
+    // On a focused toggle the panel's keys keep their commands: Space plays (it does not press the
+    // button), the arrows move through the cards (not the focus); Enter and the keypad's Enter press it.
+    CSkinButton* headword = player.Button(PlayerControl::IDC_NAME);
+    headword->setFocus(Qt::BacktabFocusReason);
+    ASSERT_EQ(focused(), headword);
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(headword);
+    EXPECT_TRUE(access->state().checkable && access->state().checked);
+    QTest::keyClick(headword, Qt::Key_Space);
+    EXPECT_TRUE(Engine().IsPlaying());
+    EXPECT_TRUE(player.NameShown());
+    EXPECT_TRUE(
+        QAccessible::queryAccessibleInterface(player.Button(PlayerControl::IDC_PLAY))->state().checked);
+    QTest::keyClick(headword, Qt::Key_Space);
+    EXPECT_FALSE(Engine().IsPlaying());
+    QTest::keyClick(headword, Qt::Key_Right);
+    EXPECT_EQ(player.Counter()->Position(), 2);
+    EXPECT_EQ(focused(), headword);
+    // The card reads as its text, its headword first; hidden, the headword is not read.
+    const QString card = Browser().accessibleName();
+    EXPECT_TRUE(card.startsWith(Engine().LoadedBook().vocabularies[Engine().ActiveOrder()[1]].name + '\n'))
+        << card.toStdString();
+    QTest::keyClick(headword, Qt::Key_Return);
+    EXPECT_FALSE(player.NameShown());
+    EXPECT_FALSE(access->state().checked);
+    EXPECT_EQ(Browser().accessibleName(), card.section('\n', 1));
+    QTest::keyClick(headword, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(player.NameShown());
+    EXPECT_TRUE(access->state().checked);
+
+    // A click takes no focus for the button: the panel has it, and its keys work.
+    QTest::mouseClick(player.Button(PlayerControl::IDC_PREV), Qt::LeftButton);
+    EXPECT_EQ(player.Counter()->Position(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), &player);
+
+    // Enter on MENU opens the book menu with the keyboard in it, on its first item; Escape closes it and
+    // the focus is back on MENU, framed.
+    CSkinButton* menuButton = player.Button(PlayerControl::IDC_MENU);
+    menuButton->setFocus(Qt::BacktabFocusReason);
+    std::vector<int> active;
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &active] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        active.push_back(menu->activeAction() ? menu->activeAction()->data().toInt() : 0);
+        QTest::keyClick(menu, Qt::Key_Down);
+        active.push_back(menu->activeAction() ? menu->activeAction()->data().toInt() : 0);
+        QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    poll->start(10);
+    QTest::keyClick(menuButton, Qt::Key_Return);
+    EXPECT_EQ(active, (std::vector<int>{ID_LOAD_BOOK, ID_BOOK_DETAILS}));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(focused(), menuButton);
+    EXPECT_TRUE(menuButton->ShowsFocusFrame());
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
 }
 
 TEST_F(MainFrameTest, TheWindowClassIsTheOneTheDesktopEntryNames) {

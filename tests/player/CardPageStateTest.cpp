@@ -72,4 +72,42 @@ TEST(CardPageStateTest, ReplayBringsBackWhatShowsAndNothingThatHasGone) {
     EXPECT_TRUE(state.Replay().empty());
 }
 
+TEST(CardPageStateTest, ReadingIsThePlainTextOfWhatShowsWithoutTheHiddenParts) {
+    CardPageState state;
+    EXPECT_EQ(state.Reading(), QString());
+    state.Record("setVocabulary", {"apple", "사과", "an apple"});
+    EXPECT_EQ(state.Reading(), QString()); // stored, not shown yet
+    state.Record("update", {});
+    EXPECT_EQ(state.Reading(), QStringLiteral("apple\n사과\nan apple"));
+
+    // Markup reads as the page shows it: tags and comments gone, references decoded, blank runs one
+    // blank, a line per block; style and script contents and pictures say nothing, and no unfinished
+    // tag or attribute with a '>' leaks markup.
+    state.Record(
+        "setVocabulary",
+        {"<b title=\"a>b\">run</b>&nbsp;&amp;&#32;&#x47;o<!-- note -->", "",
+         "<style>p{color:red}</style><p>I  ran\n fast.</p><img src=\"x.png\"><script>alert(1)</script>"
+         "<div>&lt;done&gt; &#0; &bogus; &#xD800;</div>&#128512;<i"});
+    state.Record("update", {});
+    EXPECT_EQ(state.Reading(), QStringLiteral("run & Go\nI ran fast.\n<done> &#0; &bogus; &#xD800;\n") +
+                                   QString::fromUcs4(U"\U0001F600"));
+
+    // A hidden part is not read; shown again, it is.
+    state.Record("setVocabulary", {"apple", "사과", "an apple"});
+    state.Record("update", {});
+    state.Record("toggleName", {"F"});
+    state.Record("toggleExample", {"F"});
+    EXPECT_EQ(state.Reading(), QStringLiteral("사과"));
+    state.Record("toggleName", {"T"});
+    EXPECT_EQ(state.Reading(), QStringLiteral("apple\n사과"));
+
+    // A message or a loading message reads instead of the card.
+    state.Record("showMessage", {"<b>단어가</b> 없습니다"});
+    EXPECT_EQ(state.Reading(), QStringLiteral("단어가 없습니다"));
+    state.Record("showLoadMessage", {"불러오는 중"});
+    EXPECT_EQ(state.Reading(), QStringLiteral("불러오는 중"));
+    state.Clear();
+    EXPECT_EQ(state.Reading(), QString());
+}
+
 } // namespace

@@ -199,7 +199,7 @@ TEST_F(PlayerControlTest, ShowsAndPlaysABookFromTheService) {
     QTest::keyClick(KeyTarget(), Qt::Key_Right);
     EXPECT_EQ(panel->Counter()->Position(), 1);
 
-    // Enter, Up and Down are taken and do nothing.
+    // Enter (which goes on to the page), Up and Down do nothing.
     for (auto key : {Qt::Key_Return, Qt::Key_Up, Qt::Key_Down})
         QTest::keyClick(KeyTarget(), key);
     EXPECT_EQ(panel->Counter()->Position(), 1);

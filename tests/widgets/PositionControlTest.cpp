@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QImage>
 
 #include <climits>
@@ -76,6 +77,18 @@ TEST(PositionControl, DrawsTheCountBelowTheBar) {
     EXPECT_LE(std::abs((left + right) / 2 - 40), 2); // centred
     Render(control, 0, 0);
     EXPECT_EQ(control.Text(), "0 / 0");
+}
+
+TEST(PositionControl, AssistiveTechnologyReadsTheCountAsText) {
+    PositionControl control;
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(&control);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->role(), QAccessible::StaticText);
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("0 / 0"));
+    // At once, not after the next paint.
+    control.SetPosition(3, 60);
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("3 / 60"));
+    EXPECT_EQ(access->text(QAccessible::Value), QStringLiteral("3 / 60"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
@@ -140,6 +141,41 @@ TEST_F(SkinButtonTest, AssistiveTechnologyHearsANameAndCanPressIt) {
     EXPECT_FALSE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(commands.size(), 1u);
+}
+
+TEST_F(SkinButtonTest, EnterPressesItAndAToggleReportsOnlyTheStateItsOwnerSets) {
+    ASSERT_TRUE(button->SetBitmaps(normal, pressed, hover, disabled));
+    auto key = [this](int code, Qt::KeyboardModifiers modifiers = {}, bool autoRepeat = false) {
+        QKeyEvent press(QEvent::KeyPress, code, modifiers, QString(), autoRepeat);
+        QApplication::sendEvent(button, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, modifiers, QString(), autoRepeat);
+        QApplication::sendEvent(button, &release);
+    };
+    // Enter and the keypad's Enter press it once; held down, no more; with a modifier, not at all.
+    key(Qt::Key_Return);
+    key(Qt::Key_Enter, Qt::KeypadModifier);
+    key(Qt::Key_Return, {}, true);
+    key(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(commands, (std::vector<int>{102, 102}));
+
+    // A toggle: the click leaves the checked state to the owner, who sets it; assistive technology
+    // hears a checkable button, checked or not, that it can toggle.
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(button);
+    EXPECT_FALSE(access->state().checkable);
+    button->setCheckable(true);
+    button->setChecked(true);
+    button->click();
+    EXPECT_TRUE(button->isChecked());
+    EXPECT_EQ(commands.size(), 3u);
+    EXPECT_TRUE(access->state().checkable);
+    EXPECT_TRUE(access->state().checked);
+    button->setChecked(false);
+    EXPECT_FALSE(access->state().checked);
+    QAccessibleActionInterface* actions = access->actionInterface();
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(commands.size(), 4u);
+    EXPECT_FALSE(button->isChecked());
 }
 
 TEST_F(SkinButtonTest, AFocusFrameShowsOnlyForFocusFromTheKeyboard) {

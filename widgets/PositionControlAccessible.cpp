@@ -1,0 +1,35 @@
+#include "widgets/PositionControlAccessible.h"
+
+#include "widgets/PositionControl.h"
+
+PositionControlAccessible::PositionControlAccessible(PositionControl* counter)
+    : QAccessibleWidget(counter, QAccessible::StaticText) {}
+
+QString PositionControlAccessible::text(QAccessible::Text t) const {
+    const auto* counter = static_cast<const PositionControl*>(widget());
+    switch (t) {
+    case QAccessible::Name:
+        if (!counter->accessibleName().isEmpty())
+            return counter->accessibleName();
+        return counter->Label();
+    case QAccessible::Value:
+        return counter->Label();
+    default:
+        return QAccessibleWidget::text(t);
+    }
+}
+
+QAccessibleInterface* PositionControlAccessible::Create(const QString& className, QObject* object) {
+    if (className != QLatin1String(PositionControl::staticMetaObject.className()))
+        return nullptr;
+    auto* counter = qobject_cast<PositionControl*>(object);
+    return counter != nullptr ? new PositionControlAccessible(counter) : nullptr;
+}
+
+void PositionControlAccessible::Install() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&PositionControlAccessible::Create);
+        return true;
+    }();
+    (void)installed;
+}
