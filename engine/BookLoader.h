@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class Executor;
@@ -45,6 +46,9 @@ class BookLoader : public QObject {
     // request.
     void CancelAndWait();
     bool CancelRequested() const { return cancel_.load(); }
+    // How a clear-marks load clears the marks (by default the service's ClearComplete); set before
+    // the first load.
+    void SetClearMarks(std::function<int(uint32_t)> clear) { clear_ = std::move(clear); }
     void SetCancel(bool on) { cancel_.store(on); }
 
   Q_SIGNALS:
@@ -55,4 +59,5 @@ class BookLoader : public QObject {
     ServiceClient& client_;
     Executor& executor_;
     std::atomic<bool> cancel_{false};
+    std::function<int(uint32_t)> clear_;
 };
