@@ -9,8 +9,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CChildView;
 class CLoadingBox;
@@ -60,6 +62,10 @@ class MainController : public QObject {
     void Logout();
     // Leaves the program: hides nothing itself (the frame does), ends every transfer and worker.
     void Shutdown();
+    // The longest the last learning-log send and the queued marks may take at log-out and exit.
+    static constexpr std::chrono::milliseconds kLastSendLimit{1500};
+    // A log-out's last sends are under way (a sign-in by hand waits for them).
+    bool IsSigningOut() const { return signingOut_; }
 
     // Results of the engine's book loads.
     void OnBookReady(const PlayerTimer::BookInfo& book);
@@ -87,6 +93,10 @@ class MainController : public QObject {
     void EndBusy();
     void Message(const QString& text);
     void CloseLoadingBox();
+    // The account signed in as `user`: what its outbox kept from before goes out now.
+    void OpenAccount(const QString& user);
+    // After the last sends of a log-out: what is left goes to the outbox; a waiting sign-in runs.
+    void FinishLogout();
 
     std::unique_ptr<ServiceClient> client_;
     std::unique_ptr<PlayerTimer> engine_;
@@ -100,6 +110,13 @@ class MainController : public QObject {
     bool listLoading_ = false; // the book list is being fetched
     bool tokenLoading_ = false;
     bool shuttingDown_ = false;
+    bool signingOut_ = false;
+    // A sign-in by hand asked for during a log-out's last sends.
+    struct HandSignIn {
+        QString user, password;
+        bool autoSignIn = false;
+    };
+    std::optional<HandSignIn> waitingSignIn_;
     // What the last sign-in left: signed in, the book the service named, the token it issued.
     ServiceClient::Account account_;
     BackgroundRunner runner_{this};

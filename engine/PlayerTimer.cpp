@@ -284,12 +284,11 @@ void PlayerTimer::SendLast(std::chrono::steady_clock::time_point deadline) {
 }
 
 void PlayerTimer::CloseAccount() {
-    if (!outbox_)
-        return; // no account: nothing was sent for one
     const Outbox::Contents left{marks_.Pending(), log_.Pending()};
     marks_.Reset();
     log_.Reset();
-    outbox_->Save(left);
+    if (outbox_)
+        outbox_->Save(left);
     outbox_.reset();
     outboxHolds_ = false;
 }

@@ -468,6 +468,12 @@ TEST_F(MainFrameTest, TrayMenuCommands) {
     frame->OnCommand(ID_LOGOUT);
     EXPECT_FALSE(Engine().IsPlaying());
     EXPECT_FALSE(Engine().IsLoaded());
+    // The last sends go out on the account's session first; the panel waits for them meanwhile.
+    EXPECT_TRUE(Controller().IsSigningOut());
+    EXPECT_FALSE(View().SignInPanel()->SignInButton()->isEnabled());
+    WaitWhileBusy();
+    EXPECT_FALSE(Controller().IsSigningOut());
+    EXPECT_TRUE(View().SignInPanel()->SignInButton()->isEnabled());
     EXPECT_FALSE(frame->Client().IsSignedIn());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
     EXPECT_TRUE(View().SignInPanel()->isVisible());
@@ -795,11 +801,6 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
     Engine().WaitForWorkers();
     EXPECT_EQ(service.Marks("demo"), std::vector<int64_t>{int64_t(card)});
 
-    // Signing out from the tray menu.
-    frame->OnCommand(ID_LOGOUT);
-    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
-    EXPECT_FALSE(Engine().IsLoaded());
-
     // What the service saw, in order.
     std::vector<std::string> seen;
     for (const DevService::Request& request : service.Requests()) {
@@ -812,6 +813,29 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
                                                "/application/book",  "/application/library",
                                                "/application/book",  "/application/complete"};
     EXPECT_EQ(seen, expected);
+
+    // Signing out from the tray menu: the cards seen since the last learning-log send go out first,
+    // while the service still knows the account; a sign-in asked for meanwhile waits for them.
+    frame->OnCommand(ID_LOGOUT);
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_FALSE(Engine().IsLoaded());
+    Controller().SignIn(QStringLiteral("a b"), QStringLiteral("p+w"), false);
+    WaitWhileBusy();
+    std::vector<int64_t> logged;
+    for (const auto& [date, ids] : service.LearningLog("demo"))
+        logged.insert(logged.end(), ids.begin(), ids.end());
+    EXPECT_NE(std::find(logged.begin(), logged.end(), int64_t(card)), logged.end());
+    const std::vector<DevService::Request> all = service.Requests();
+    size_t cardSent = all.size(), otherSignIn = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].target == "/application/save_learning_log" &&
+            all[i].body.find(std::to_string(card)) != std::string::npos && cardSent == all.size())
+            cardSent = i;
+        if (all[i].target == "/application/login" && all[i].body.find("a%20b") != std::string::npos)
+            otherSignIn = i;
+    }
+    EXPECT_LT(cardSent, otherSignIn);
+    ASSERT_TRUE(WaitUntil([this] { return frame->Client().IsSignedIn(); }, 30000)); // as "a b" now
 }
 
 TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {
