@@ -159,8 +159,9 @@ class PlayerTimer : public QObject {
     // A sign-in: what the account's outbox holds is sent (its marks before any other); failed sends
     // are kept in it from now on. An account open before is closed first, unless it is the same one.
     void OpenAccount(std::unique_ptr<Outbox> outbox);
-    // One last learning-log send and the queued marks, until `deadline`, on the calling thread (any
-    // but the GUI thread); no mark is sent afterwards until CloseAccount.
+    // One last learning-log send and the queued marks, until `deadline`; blocks the calling thread
+    // until then (a worker at log-out; at exit, the window hidden, the GUI thread). No mark is sent
+    // afterwards until CloseAccount.
     void SendLast(std::chrono::steady_clock::time_point deadline);
     // Log-out and exit: what is not confirmed goes to the outbox, and the engine forgets it.
     void CloseAccount();
