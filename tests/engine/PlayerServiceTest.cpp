@@ -465,6 +465,13 @@ TEST_F(PlayerServiceTest, TheCardsSeenLastBeforeExitReachTheServiceOrTheOutbox) 
     const Outbox::Contents kept = Outbox(data.path(), QStringLiteral("demo")).Load();
     EXPECT_EQ(kept.logs, (std::vector<Outbox::LogEntry>{{"2024-03-01", {1008}}}));
     EXPECT_TRUE(kept.marks.empty());
+
+    // The next start of the account sends it under its own date, whatever the service's date is now.
+    ASSERT_TRUE(service.ClearFaults());
+    ASSERT_TRUE(service.SetLogDate("2024-03-05"));
+    Start(data.path(), QStringLiteral("demo"), QStringLiteral("demo"));
+    EXPECT_EQ(service.LearningLog("demo")["2024-03-01"], (std::vector<int64_t>{1001, 1004, 1006, 1008}));
+    EXPECT_FALSE(QFile::exists(Outbox(data.path(), QStringLiteral("demo")).FilePath()));
 }
 
 TEST_F(PlayerServiceTest, MarksMadeWhileTheServiceIsDownGoOutAtTheNextStartOfTheSameAccountOnly) {
