@@ -6,6 +6,7 @@
 #include "app/SettingsDialog.h"
 
 #include "../player/HtmlViewFixture.h"
+#include "engine/Outbox.h"
 #include "engine/PlayerTimer.h"
 #include "library/LibraryControl.h"
 #include "platform/MessageBox.h"
@@ -836,6 +837,23 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
     }
     EXPECT_LT(cardSent, otherSignIn);
     ASSERT_TRUE(WaitUntil([this] { return frame->Client().IsSignedIn(); }, 30000)); // as "a b" now
+}
+
+TEST_F(MainFrameTest, WhatAnAccountLeftUnconfirmedGoesOutAtItsNextSignInOnly) {
+    const Outbox demo(Outbox::DefaultFolder(), QStringLiteral("demo"));
+    const Outbox other(Outbox::DefaultFolder(), QStringLiteral("a b"));
+    ASSERT_TRUE(demo.Save({{{1003, 1}}, {{"2024-03-01", {1004}}}}));
+    ASSERT_TRUE(other.Save({{{6001, 6}}, {}}));
+    service.ClearRequests();
+    Controller().SignIn(QStringLiteral("demo"), QStringLiteral("demo"), false);
+    WaitWhileBusy();
+    ASSERT_TRUE(frame->Client().IsSignedIn());
+    ASSERT_TRUE(WaitUntil([&] { return !QFile::exists(demo.FilePath()); }, 30000));
+    EXPECT_EQ(service.Marks("demo"), std::vector<int64_t>{1003});
+    EXPECT_EQ(service.LearningLog("demo")["2024-03-01"], std::vector<int64_t>{1004});
+    EXPECT_TRUE(service.RequestsTo("/application/complete/6001").empty());
+    EXPECT_FALSE(other.Load().IsEmpty());
+    ASSERT_TRUE(other.Save({}));
 }
 
 TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {
