@@ -27,7 +27,7 @@ void MarkSender::Restore(const std::vector<Outbox::Mark>& marks) {
     {
         std::lock_guard lock(mutex_);
         for (auto it = marks.rbegin(); it != marks.rend(); ++it)
-            queue_.push_front({*it, nextSeq_++});
+            queue_.push_front({*it, restoredSeq_--});
         start = claimWorkerLocked();
     }
     if (start)
@@ -123,7 +123,7 @@ void MarkSender::drain() {
         report(false);
 }
 
-bool MarkSender::settleLocked(uint64_t seq, int result) {
+bool MarkSender::settleLocked(int64_t seq, int result) {
     const auto it = std::find_if(queue_.begin(), queue_.end(), [seq](const Item& i) { return i.seq == seq; });
     if (it == queue_.end())
         return true; // handed to the outbox meanwhile: kept there

@@ -70,13 +70,13 @@ class MarkSender : public QObject {
   private:
     struct Item {
         Outbox::Mark mark;
-        uint64_t seq = 0; // in the order made; never reused
+        int64_t seq = 0; // in the order made (restored ones below zero); never reused
     };
     struct Clear {
         uint32_t bookId = 0;
-        uint64_t before = 0; // the marks made before it have smaller numbers
+        int64_t before = 0; // the marks made before it have smaller numbers
         bool running = false;
-        uint64_t id = 0;
+        int64_t id = 0;
     };
 
     // Under the mutex: whether a worker may start now (then it is counted as started).
@@ -84,7 +84,7 @@ class MarkSender : public QObject {
     void startWorker();
     void drain();
     // Under the mutex: takes the outcome of the send of `seq`; false when the send failed.
-    bool settleLocked(uint64_t seq, int result);
+    bool settleLocked(int64_t seq, int result);
     void report(bool failed);
 
     ServiceClient& client_;
@@ -93,9 +93,10 @@ class MarkSender : public QObject {
     mutable std::mutex mutex_;
     std::condition_variable idle_; // the mark in flight has ended
     std::deque<Item> queue_;
-    uint64_t nextSeq_ = 1;
-    bool working_ = false;  // a worker runs
-    bool inFlight_ = false; // a send of the head runs (worker or SendLast)
+    int64_t nextSeq_ = 1;
+    int64_t restoredSeq_ = 0; // restored marks are older than any made in this session
+    bool working_ = false;    // a worker runs
+    bool inFlight_ = false;   // a send of the head runs (worker or SendLast)
     bool backingOff_ = false;
     bool held_ = false;        // after SendLast and Stop: no worker takes a mark
     std::deque<Clear> clears_; // held for or running: no worker takes a mark meanwhile
