@@ -1,6 +1,7 @@
 #include "app/MainController.h"
 
 #include "app/CChildView.h"
+#include "engine/Outbox.h"
 #include "engine/PlayerTimer.h"
 #include "library/BookList.h"
 #include "library/LibraryControl.h"
@@ -26,6 +27,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Res;
 
@@ -52,6 +54,10 @@ MainController::~MainController() {
     client_->AbortAll();
     runner_.Cancel();
     runner_.Join();
+    // What was not confirmed is kept for the account's next sign-in.
+    engine_->ResetBook();
+    engine_->WaitForWorkers();
+    engine_->CloseAccount();
     engine_.reset();
     client_.reset();
 }
@@ -236,9 +242,17 @@ void MainController::timerEvent(QTimerEvent* event) {
 }
 
 void MainController::SignIn(const QString& user, const QString& password, bool autoSignIn) {
+    if (signingOut_ && !shuttingDown_) {
+        // The log-out's last sends go out on its own session first.
+        waitingSignIn_ = HandSignIn{user, password, autoSignIn};
+        return;
+    }
     // The loading box and the message boxes run event loops; a second sign-in must not start inside them.
     if (shuttingDown_ || signingIn_)
         return;
+    // An account still open (its sign-in panel shown without a log-out) keeps what is unconfirmed in
+    // its outbox: nothing of it may go out on the session the new sign-in makes.
+    engine_->CloseAccount();
     signingIn_ = true;
     // The loading box stands over the window while the sign-in runs on a worker; being modal, it keeps
     // the user from starting anything that would race it, while the window goes on painting.
@@ -315,6 +329,7 @@ void MainController::OnUpdateChecked(int result, UpdateAfter after, const QStrin
         panel->SetWaiting(false);
     if (after == UpdateAfter::AutomaticSignIn) {
         if (result == UpdateCheck::UpToDate) {
+            OpenAccount(SettingsStore::Get(SettingsStore::User));
             OpenSignedInBook();
             return;
         }
@@ -336,6 +351,7 @@ void MainController::OnUpdateChecked(int result, UpdateAfter after, const QStrin
     if (result == UpdateCheck::InstallerStarted)
         Q_EMIT exitRequested();
     SettingsStore::Set(SettingsStore::User, user);
+    OpenAccount(user);
     const QString token = account_.token;
     if (!token.isEmpty()) {
         SettingsStore::Set(SettingsStore::AutoLogin, 1);
@@ -522,17 +538,49 @@ void MainController::OpenWebPage(int id) {
         });
 }
 
+// ---- accounts ----
+
+void MainController::OpenAccount(const QString& user) {
+    engine_->OpenAccount(std::make_unique<Outbox>(Outbox::DefaultFolder(), user));
+}
+
 // ---- leaving ----
 
 void MainController::Logout() {
     signInRetry_.stop();
-    if (!client_->IsSignedIn())
+    if (!client_->IsSignedIn() || signingOut_)
         return;
     engine_->ResetBook();
-    if (view_ != nullptr)
+    if (view_ != nullptr) {
         view_->ShowPanel(CChildView::PANEL_SIGNIN);
-    client_->Logout();
+        view_->SignInPanel()->SetWaiting(true);
+    }
     ForgetStoredSignIn();
+    // The last learning-log send and the queued marks go out on the account's own session, off the GUI
+    // thread and bounded; only then is the session reset. Before, what was seen since the last send
+    // was dropped here.
+    signingOut_ = true;
+    BeginBusy();
+    PlayerTimer* engine = engine_.get();
+    ServiceClient* client = client_.get();
+    const auto deadline = std::chrono::steady_clock::now() + kLastSendLimit;
+    runner_.Run<int>(
+        [engine, client, deadline] {
+            engine->SendLast(deadline);
+            client->Logout();
+            return 0;
+        },
+        [this](int) { FinishLogout(); });
+}
+
+void MainController::FinishLogout() {
+    signingOut_ = false;
+    EndBusy();
+    engine_->CloseAccount();
+    if (view_ != nullptr)
+        view_->SignInPanel()->SetWaiting(false);
+    if (std::optional<HandSignIn> next = std::exchange(waitingSignIn_, std::nullopt))
+        SignIn(next->user, next->password, next->autoSignIn);
 }
 
 void MainController::Shutdown() {
@@ -540,12 +588,18 @@ void MainController::Shutdown() {
         return;
     shuttingDown_ = true;
     signInRetry_.stop();
-    // Every transfer ends at once, questions waiting for the user are dropped, so that joining the
-    // workers takes no time.
-    client_->AbortAll();
+    // Questions waiting for the user are dropped.
     runner_.Cancel();
+    // One last send of the learning log and of the queued marks, at most kLastSendLimit (the window is
+    // hidden by now); before, whatever was seen since the last send was lost at exit.
+    engine_->SendLast(std::chrono::steady_clock::now() + kLastSendLimit);
+    // Every transfer ends at once, so that joining the workers takes no time; what is still not
+    // confirmed goes to the account's outbox.
+    client_->AbortAll();
     engine_->ResetBook();
     runner_.Join();
+    engine_->WaitForWorkers();
+    engine_->CloseAccount();
     CloseLoadingBox();
     waitCursor_.reset();
     busy_ = 0;

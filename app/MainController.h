@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CChildView;
 class CLoadingBox;
@@ -70,6 +71,10 @@ class MainController : public QObject {
     void Logout();
     // Leaves the program: hides nothing itself (the frame does), ends every transfer and worker.
     void Shutdown();
+    // The longest the last learning-log send and the queued marks may take at log-out and exit.
+    static constexpr std::chrono::milliseconds kLastSendLimit{1200};
+    // A log-out's last sends are under way (a sign-in by hand waits for them).
+    bool IsSigningOut() const { return signingOut_; }
 
     // Results of the engine's book loads.
     void OnBookReady(const PlayerTimer::BookInfo& book);
@@ -108,6 +113,10 @@ class MainController : public QObject {
     // The modal loading box over the window with `text` (the sign-in, the installer download).
     void ShowLoadingBox(const QString& text);
     void CloseLoadingBox();
+    // The account signed in as `user`: what its outbox kept from before goes out now.
+    void OpenAccount(const QString& user);
+    // After the last sends of a log-out: what is left goes to the outbox; a waiting sign-in runs.
+    void FinishLogout();
 
     std::unique_ptr<ServiceClient> client_;
     std::unique_ptr<PlayerTimer> engine_;
@@ -125,6 +134,13 @@ class MainController : public QObject {
     std::chrono::seconds retryDelay_ = kFirstRetryDelay;
     bool probing_ = false;
     bool watchingNetwork_ = false;
+    bool signingOut_ = false;
+    // A sign-in by hand asked for during a log-out's last sends.
+    struct HandSignIn {
+        QString user, password;
+        bool autoSignIn = false;
+    };
+    std::optional<HandSignIn> waitingSignIn_;
     // What the last sign-in left: signed in, the book the service named, the token it issued.
     ServiceClient::Account account_;
     BackgroundRunner runner_{this};

@@ -12,7 +12,8 @@ Q_LOGGING_CATEGORY(lcLoader, "lexicarta.player")
 } // namespace
 
 BookLoader::BookLoader(ServiceClient& client, Executor& executor, QObject* parent)
-    : QObject(parent), client_(client), executor_(executor) {}
+    : QObject(parent), client_(client), executor_(executor),
+      clear_([&client](uint32_t bookId) { return client.ClearComplete(bookId); }) {}
 
 BookLoader::Result BookLoader::Fetch(int32_t bookId) {
     Result result;
@@ -41,7 +42,7 @@ void BookLoader::Start(uint32_t bookId, bool clearMarks) {
     const uint64_t era = era_.load();
     executor_.Start(Executor::LoadLane, [this, bookId, clearMarks, era] {
         if (clearMarks)
-            client_.ClearComplete(bookId); // the book is reloaded whatever the answer
+            clear_(bookId); // the book is reloaded whatever the answer
         Result result = Fetch(static_cast<int32_t>(bookId));
         StartupTrace::Mark("book-loaded");
         // Decided here, while the book list waits for this task with the request set.

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class Executor;
@@ -51,6 +52,9 @@ class BookLoader : public QObject {
     void Abandon() { era_.fetch_add(1); }
     // Whether `result` comes from a task started since the last Abandon.
     bool IsCurrent(const Result& result) const { return result.era == era_.load(); }
+    // How a clear-marks load clears the marks (by default the service's ClearComplete); set before
+    // the first load.
+    void SetClearMarks(std::function<int(uint32_t)> clear) { clear_ = std::move(clear); }
     void SetCancel(bool on) { cancel_.store(on); }
 
   Q_SIGNALS:
@@ -62,4 +66,5 @@ class BookLoader : public QObject {
     Executor& executor_;
     std::atomic<bool> cancel_{false};
     std::atomic<uint64_t> era_{0};
+    std::function<int(uint32_t)> clear_;
 };

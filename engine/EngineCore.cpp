@@ -300,6 +300,7 @@ void EngineCore::SetLogDate(std::string date) {
         return;
     log_date_ = std::move(date);
     seen_ids_.clear();
+    log_confirmed_ = 0;
 }
 
 std::string EngineCore::LogDate() const {
@@ -312,18 +313,50 @@ std::vector<uint32_t> EngineCore::SeenIds() const {
     return seen_ids_;
 }
 
-void EngineCore::ConfirmLog(const std::vector<uint32_t>& sent, std::string date) {
+void EngineCore::ConfirmLog(const std::vector<uint32_t>& sent, std::string date, uint64_t epoch) {
     std::lock_guard lock(mutex_);
-    if (date == log_date_)
+    if (epoch != log_epoch_)
+        return; // the answer to a log restarted since
+    if (date == log_date_) {
+        // Every send carries the list from its start, so what was sent is its head.
+        log_confirmed_ = std::max(log_confirmed_, std::min(sent.size(), seen_ids_.size()));
         return;
+    }
     log_date_ = std::move(date);
     // Only what the service has confirmed leaves the list: cards seen while the send was under way
     // have not been sent yet.
     std::erase_if(seen_ids_,
                   [&sent](uint32_t id) { return std::find(sent.begin(), sent.end(), id) != sent.end(); });
+    log_confirmed_ = 0;
 }
 
-std::pair<std::string, std::vector<uint32_t>> EngineCore::LogSnapshot() const {
+EngineCore::LogState EngineCore::LogSnapshot() const {
     std::lock_guard lock(mutex_);
-    return {log_date_, seen_ids_};
+    return {log_date_, seen_ids_, log_epoch_};
+}
+
+EngineCore::LogState EngineCore::UnconfirmedLog() const {
+    std::lock_guard lock(mutex_);
+    return {log_date_,
+            std::vector<uint32_t>(seen_ids_.begin() + std::ptrdiff_t(log_confirmed_), seen_ids_.end()),
+            log_epoch_};
+}
+
+EngineCore::LogState EngineCore::RestartLog() {
+    std::lock_guard lock(mutex_);
+    LogState old{std::move(log_date_),
+                 std::vector<uint32_t>(seen_ids_.begin() + std::ptrdiff_t(log_confirmed_), seen_ids_.end()),
+                 log_epoch_};
+    log_date_.clear();
+    seen_ids_.clear();
+    log_confirmed_ = 0;
+    ++log_epoch_;
+    return old;
+}
+
+void EngineCore::AddSeen(const std::vector<uint32_t>& ids) {
+    std::lock_guard lock(mutex_);
+    for (uint32_t id : ids)
+        if (std::find(seen_ids_.begin(), seen_ids_.end(), id) == seen_ids_.end())
+            seen_ids_.push_back(id);
 }

@@ -131,15 +131,28 @@ class EngineCore {
     PrefetchCursor StepPrefetch(uint64_t generation);
 
     // ---- learning log ----
+    // What a send takes: the date, the cards seen under it, and the log's epoch (a new one at every
+    // restart), so that an answer to a send of an earlier log changes nothing.
+    struct LogState {
+        std::string date;
+        std::vector<uint32_t> ids;
+        uint64_t epoch = 0;
+    };
     // A date that differs from the kept one replaces it and empties the list of cards seen.
     void SetLogDate(std::string date);
     std::string LogDate() const;
     std::vector<uint32_t> SeenIds() const;
     // The date and the cards seen, read together.
-    std::pair<std::string, std::vector<uint32_t>> LogSnapshot() const;
-    // The service has taken the cards `sent` and named the date of the next send: a new date starts a
-    // new list, which keeps the cards seen since those were sent.
-    void ConfirmLog(const std::vector<uint32_t>& sent, std::string date);
+    LogState LogSnapshot() const;
+    // The service has taken the cards `sent` of the log of `epoch` and named the date of the next send:
+    // a new date starts a new list, which keeps the cards seen since those were sent.
+    void ConfirmLog(const std::vector<uint32_t>& sent, std::string date, uint64_t epoch);
+    // The cards seen that no send has been confirmed for yet, under the date kept.
+    LogState UnconfirmedLog() const;
+    // Starts a new log (no date, no card, a new epoch); returns what the old one had not confirmed.
+    LogState RestartLog();
+    // Records cards as seen (those of an earlier log that had no date yet).
+    void AddSeen(const std::vector<uint32_t>& ids);
 
   private:
     // Under the mutex.
@@ -159,4 +172,6 @@ class EngineCore {
     std::mt19937 random_;
     std::string log_date_;
     std::vector<uint32_t> seen_ids_;
+    size_t log_confirmed_ = 0; // the first cards of seen_ids_ that a confirmed send carried
+    uint64_t log_epoch_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <QMetaMethod>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -19,12 +20,16 @@ uint32_t clockSeed() {
 PlayerTimer::PlayerTimer(ServiceClient& client, Executor* executor, QObject* parent)
     : QObject(parent), ownExecutor_(executor ? nullptr : std::make_unique<ThreadExecutor>()),
       executor_(executor ? *executor : *ownExecutor_), core_(clockSeed()), media_(core_, client, executor_),
-      loader_(client, executor_), log_(core_, client, executor_), marks_(core_, client, executor_) {
+      loader_(client, executor_), log_(core_, client, executor_), marks_(client, executor_) {
     connect(&clock_, &PlayClock::advanceDue, this, &PlayerTimer::Next);
     connect(&clock_, &PlayClock::soundDue, this, &PlayerTimer::onSoundDue);
     connect(&media_, &MediaResolver::imageReady, this, &PlayerTimer::imageReady);
     connect(&media_, &MediaResolver::soundReady, this, &PlayerTimer::soundReady);
     connect(&loader_, &BookLoader::finished, this, &PlayerTimer::onLoadFinished);
+    connect(&marks_, &MarkSender::settled, this, &PlayerTimer::keepUnconfirmed);
+    connect(&log_, &LearningLog::settled, this, &PlayerTimer::keepUnconfirmed);
+    // A clear of the marks is ordered after the marks made before it.
+    loader_.SetClearMarks([this](uint32_t bookId) { return marks_.ClearMarks(bookId); });
 }
 
 PlayerTimer::~PlayerTimer() {
@@ -35,6 +40,7 @@ PlayerTimer::~PlayerTimer() {
     clock_.Stop();
     log_.Stop();
     core_.Unload();
+    marks_.Stop(); // the mark in flight ends; the queue is not drained
     executor_.Wait(Executor::MediaLane);
     executor_.Wait(Executor::LogLane);
     executor_.Wait(Executor::MarkLane);
@@ -106,6 +112,8 @@ void PlayerTimer::StartLoad(uint32_t bookId) {
 }
 
 void PlayerTimer::StartClearMarks(uint32_t bookId) {
+    // Ordered where the user asked for it: after the marks made until now, before those that follow.
+    marks_.HoldForClear(bookId);
     ++loading_;
     loader_.Start(bookId, true);
     notifyState();
@@ -191,7 +199,7 @@ void PlayerTimer::CompleteCurrent() {
         return; // no card, or memorised at load
     if (playing)
         clock_.Pause();
-    marks_.Send(*wordId);
+    marks_.Send(*wordId, core_.BookId());
     ShowCard(core_.Position());
     if (playing)
         clock_.StartCountdown();
@@ -240,13 +248,63 @@ void PlayerTimer::OnTimer(int id) {
     case LogTimer:
         log_.Send();
         break;
+    case MarkRetryTimer:
+        marks_.Retry();
+        break;
     default:
         break;
     }
 }
 
 bool PlayerTimer::IsTimerActive(int id) const {
-    return id == LogTimer ? log_.IsTimerActive() : clock_.IsTimerActive(id);
+    if (id == LogTimer)
+        return log_.IsTimerActive();
+    if (id == MarkRetryTimer)
+        return marks_.IsRetryPending();
+    return clock_.IsTimerActive(id);
+}
+
+// ---- the account ----
+
+void PlayerTimer::OpenAccount(std::unique_ptr<Outbox> outbox) {
+    if (outbox_ && outbox && outbox_->User() == outbox->User())
+        return;
+    CloseAccount();
+    outbox_ = std::move(outbox);
+    if (!outbox_)
+        return;
+    const Outbox::Contents kept = outbox_->Load();
+    outboxHolds_ = !kept.IsEmpty();
+    log_.Restore(kept.logs);
+    marks_.Restore(kept.marks);
+    if (!kept.logs.empty())
+        log_.Send();
+}
+
+void PlayerTimer::SendLast(std::chrono::steady_clock::time_point deadline) {
+    // Both at once, so that a stalled mark does not keep the learning log from its chance.
+    std::thread marks([this, deadline] { marks_.SendLast(deadline); });
+    log_.SendLast(deadline);
+    marks.join();
+}
+
+void PlayerTimer::CloseAccount() {
+    const Outbox::Contents left{marks_.Pending(), log_.Pending()};
+    marks_.Reset();
+    log_.Reset();
+    if (outbox_)
+        outbox_->Save(left);
+    outbox_.reset();
+    outboxHolds_ = false;
+}
+
+void PlayerTimer::keepUnconfirmed(bool failed) {
+    // Kept at every failure, so that a crash loses as little as possible.
+    if (!outbox_ || (!failed && !outboxHolds_))
+        return;
+    const Outbox::Contents left{marks_.Pending(), log_.Pending()};
+    if (outbox_->Save(left))
+        outboxHolds_ = !left.IsEmpty();
 }
 
 void PlayerTimer::WaitForWorkers() {

@@ -6,12 +6,14 @@
 #include "engine/LearningLog.h"
 #include "engine/MarkSender.h"
 #include "engine/MediaResolver.h"
+#include "engine/Outbox.h"
 #include "engine/PlayClock.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,8 +28,10 @@ class ServiceClient;
 // It puts together parts that each have one job: the core (EngineCore: the book, orders, position,
 // media entries and cards seen, under one mutex), the play clock (timers 1 and 2), the media resolver
 // (picture and pronunciation workers, prefetch), the book loader (fetch, parse, clear marks, cancel),
-// the learning log (timer 3 and its sends) and the mark sender. Parts report to the facade by signal or
-// return value; the facade reports by the signals below, each with its data.
+// the learning log (timer 3 and its sends) and the mark sender (the marks in order, timer 4 for the
+// back-off of a failed send). Parts report to the facade by signal or return value; the facade reports
+// by the signals below, each with its data. While an account is open, what the service has not
+// confirmed is kept in that account's outbox whenever a send fails, and at log-out and exit.
 //
 // Everything here runs on the GUI thread, the engine's thread. Background work runs on the executor
 // given at construction; its results come back to the GUI thread as queued calls.
@@ -42,6 +46,7 @@ class PlayerTimer : public QObject {
         CountdownTimer = PlayClock::CountdownTimer,
         SoundTimer = PlayClock::SoundTimer,
         LogTimer = LearningLog::kTimerId,
+        MarkRetryTimer = MarkSender::kTimerId,
     };
     static constexpr int kCountdownMs = PlayClock::kCountdownMs;
     static constexpr int kSoundDelayMs = PlayClock::kSoundDelayMs;
@@ -152,6 +157,19 @@ class PlayerTimer : public QObject {
     std::vector<uint32_t> SeenIds() const { return core_.SeenIds(); }
     static QByteArray LogContent(const std::vector<uint32_t>& ids) { return LearningLog::Content(ids); }
 
+    // ---- the account: what is not confirmed survives in its outbox ----
+    // A sign-in: what the account's outbox holds is sent (its marks before any other); failed sends
+    // are kept in it from now on. An account open before is closed first, unless it is the same one.
+    void OpenAccount(std::unique_ptr<Outbox> outbox);
+    // One last learning-log send and the queued marks, until `deadline`; blocks the calling thread
+    // until then (a worker at log-out; at exit, the window hidden, the GUI thread). No mark is sent
+    // afterwards until CloseAccount.
+    void SendLast(std::chrono::steady_clock::time_point deadline);
+    // Log-out and exit: what is not confirmed goes to the outbox, and the engine forgets it.
+    void CloseAccount();
+    // The marks not confirmed yet, in order.
+    std::vector<Outbox::Mark> PendingMarks() const { return marks_.Pending(); }
+
     // ---- timers ----
     // Runs the expiry handler of timer `id` if that timer is set; tests drive the engine with it.
     void OnTimer(int id);
@@ -182,6 +200,8 @@ class PlayerTimer : public QObject {
     int finishLoad(const BookLoader::Result& result);
     void onLoadFinished(const BookLoader::Result& result);
     void onSoundDue(uint32_t position);
+    // A send has ended: the outbox follows what is left when a send failed or it holds something.
+    void keepUnconfirmed(bool failed);
     // Emits stateChanged when the state differs from the one last emitted.
     void notifyState();
 
@@ -193,6 +213,8 @@ class PlayerTimer : public QObject {
     BookLoader loader_;
     LearningLog log_;
     MarkSender marks_;
+    std::unique_ptr<Outbox> outbox_; // of the account signed in
+    bool outboxHolds_ = false;       // its file holds something
 
     int loading_ = 0; // load tasks of the current era whose result has not been handled
     bool auto_play_ = true;

@@ -198,15 +198,20 @@ int ServiceClient::GetBook(int32_t bookId, QString& out) {
     return plainResult(d_->run(ex), out);
 }
 
-int ServiceClient::Complete(uint32_t wordId, uint32_t bookId) {
+int ServiceClient::Complete(uint32_t wordId, uint32_t bookId, std::chrono::milliseconds limit) {
     Exchange ex;
     ex.url = d_->transport.BaseUrl() +
              QStringLiteral("/application/complete/%1/book_id:%2").arg(wordId).arg(bookId);
     ex.credentials = true;
+    ex.totalMs = long(limit.count());
     const Outcome o = d_->run(ex);
     if (o.kind == Outcome::NoRequest)
         return ResultNoRequest;
-    return o.kind == Outcome::Answer && o.text == QLatin1String("ok") ? ResultOk : ResultFailed;
+    if (o.kind != Outcome::Answer)
+        return ResultFailed;
+    // The service answered: anything but "ok" is its refusal, which sending again would not change
+    // (a failure is sent again, so the two are told apart).
+    return o.text == QLatin1String("ok") ? ResultOk : ResultRefused;
 }
 
 int ServiceClient::ClearComplete(uint32_t bookId) {
@@ -241,8 +246,10 @@ int ServiceClient::GetToken(QString& out) {
     return ResultOk;
 }
 
-int ServiceClient::SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out) {
+int ServiceClient::SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out,
+                                   std::chrono::milliseconds limit) {
     Exchange ex;
+    ex.totalMs = long(limit.count());
     ex.post = true;
     ex.url = d_->transport.BaseUrl() + QStringLiteral("/application/save_learning_log");
     ex.form = Form::WithBody;

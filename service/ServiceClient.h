@@ -19,8 +19,10 @@ class ServiceClient {
     enum Result : int {
         ResultNoRequest = 0, // the URL could not be parsed; nothing was sent
         ResultOk = 100,
-        ResultRefused = 101, // Login only: the service did not answer "ok"
-        ResultFailed = 102,  // status other than 200, or a transport error
+        // Login: the service did not answer "ok"; Complete: it answered 200 with anything but "ok" (a
+        // refusal that no retry changes)
+        ResultRefused = 101,
+        ResultFailed = 102, // status other than 200, or a transport error
     };
 
     // Talks to the service named by the build, or by the LEXICARTA_SERVICE_URL environment variable.
@@ -48,11 +50,15 @@ class ServiceClient {
     virtual int TokenLogin(const QString& token, const QString& user);
     virtual int GetLibrary(QString& out);
     virtual int GetBook(int32_t bookId, QString& out);
-    virtual int Complete(uint32_t wordId, uint32_t bookId);
+    // Complete and SaveLearningLog take a limit on the whole exchange (zero: none), for the last sends
+    // before log-out and exit.
+    virtual int Complete(uint32_t wordId, uint32_t bookId,
+                         std::chrono::milliseconds limit = std::chrono::milliseconds::zero());
     virtual int ClearComplete(uint32_t bookId);
     virtual int GetUpdate(QString& out);
     virtual int GetToken(QString& out);
-    virtual int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out);
+    virtual int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out,
+                                std::chrono::milliseconds limit = std::chrono::milliseconds::zero());
     // A plug-in's media URL from any host, without credentials, and with the session's cookies only
     // on the service's own origin. An answer over kMaxPluginAnswerSize or that is no http(s) URL is
     // ResultFailed, so that nothing else is ever stored as a card's media URL.

@@ -6,6 +6,7 @@
 #include "app/SettingsDialog.h"
 
 #include "../player/HtmlViewFixture.h"
+#include "engine/Outbox.h"
 #include "engine/PlayerTimer.h"
 #include "library/LibraryControl.h"
 #include "platform/MessageBox.h"
@@ -469,6 +470,12 @@ TEST_F(MainFrameTest, TrayMenuCommands) {
     frame->OnCommand(ID_LOGOUT);
     EXPECT_FALSE(Engine().IsPlaying());
     EXPECT_FALSE(Engine().IsLoaded());
+    // The last sends go out on the account's session first; the panel waits for them meanwhile.
+    EXPECT_TRUE(Controller().IsSigningOut());
+    EXPECT_FALSE(View().SignInPanel()->SignInButton()->isEnabled());
+    WaitWhileBusy();
+    EXPECT_FALSE(Controller().IsSigningOut());
+    EXPECT_TRUE(View().SignInPanel()->SignInButton()->isEnabled());
     EXPECT_FALSE(frame->Client().IsSignedIn());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
     EXPECT_TRUE(View().SignInPanel()->isVisible());
@@ -908,11 +915,6 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
     Engine().WaitForWorkers();
     EXPECT_EQ(service.Marks("demo"), std::vector<int64_t>{int64_t(card)});
 
-    // Signing out from the tray menu.
-    frame->OnCommand(ID_LOGOUT);
-    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
-    EXPECT_FALSE(Engine().IsLoaded());
-
     // What the service saw, in order.
     std::vector<std::string> seen;
     for (const DevService::Request& request : service.Requests()) {
@@ -925,6 +927,46 @@ TEST_F(MainFrameTest, AUserSignsInStudiesTwoBooksMarksACardAndSignsOut) {
                                                "/application/book",  "/application/library",
                                                "/application/book",  "/application/complete"};
     EXPECT_EQ(seen, expected);
+
+    // Signing out from the tray menu: the cards seen since the last learning-log send go out first,
+    // while the service still knows the account; a sign-in asked for meanwhile waits for them.
+    frame->OnCommand(ID_LOGOUT);
+    EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_SIGNIN);
+    EXPECT_FALSE(Engine().IsLoaded());
+    Controller().SignIn(QStringLiteral("a b"), QStringLiteral("p+w"), false);
+    WaitWhileBusy();
+    std::vector<int64_t> logged;
+    for (const auto& [date, ids] : service.LearningLog("demo"))
+        logged.insert(logged.end(), ids.begin(), ids.end());
+    EXPECT_NE(std::find(logged.begin(), logged.end(), int64_t(card)), logged.end());
+    const std::vector<DevService::Request> all = service.Requests();
+    size_t cardSent = all.size(), otherSignIn = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].target == "/application/save_learning_log" &&
+            all[i].body.find(std::to_string(card)) != std::string::npos && cardSent == all.size())
+            cardSent = i;
+        if (all[i].target == "/application/login" && all[i].body.find("a%20b") != std::string::npos)
+            otherSignIn = i;
+    }
+    EXPECT_LT(cardSent, otherSignIn);
+    ASSERT_TRUE(WaitUntil([this] { return frame->Client().IsSignedIn(); }, 30000)); // as "a b" now
+}
+
+TEST_F(MainFrameTest, WhatAnAccountLeftUnconfirmedGoesOutAtItsNextSignInOnly) {
+    const Outbox demo(Outbox::DefaultFolder(), QStringLiteral("demo"));
+    const Outbox other(Outbox::DefaultFolder(), QStringLiteral("a b"));
+    ASSERT_TRUE(demo.Save({{{1003, 1}}, {{"2024-03-01", {1004}}}}));
+    ASSERT_TRUE(other.Save({{{6001, 6}}, {}}));
+    service.ClearRequests();
+    Controller().SignIn(QStringLiteral("demo"), QStringLiteral("demo"), false);
+    WaitWhileBusy();
+    ASSERT_TRUE(frame->Client().IsSignedIn());
+    ASSERT_TRUE(WaitUntil([&] { return !QFile::exists(demo.FilePath()); }, 30000));
+    EXPECT_EQ(service.Marks("demo"), std::vector<int64_t>{1003});
+    EXPECT_EQ(service.LearningLog("demo")["2024-03-01"], std::vector<int64_t>{1004});
+    EXPECT_TRUE(service.RequestsTo("/application/complete/6001").empty());
+    EXPECT_FALSE(other.Load().IsEmpty());
+    ASSERT_TRUE(other.Save({}));
 }
 
 TEST_F(MainFrameTest, AutomaticSignInAtStartPlaysTheStartBookOrIsForgotten) {

@@ -40,6 +40,12 @@ class FakeService : public ServiceClient {
         std::lock_guard lock(mutex_);
         logAnswers_.push_back({result, answer});
     }
+    // The results of the next Complete calls, in order (afterwards: ResultOk).
+    void QueueMarkResult(int result) {
+        std::lock_guard lock(mutex_);
+        markResults_.push_back(result);
+    }
+    void SetClearResult(int result) { clearResult_.store(result); }
     // FetchUrl answers with this function (default: "media:" + url).
     void SetFetch(std::function<std::pair<int, QString>(const QString&)> f) {
         std::lock_guard lock(mutex_);
@@ -99,22 +105,31 @@ class FakeService : public ServiceClient {
         out = QString::fromStdString(it->second.second);
         return it->second.first;
     }
-    int Complete(uint32_t wordId, uint32_t bookId) override {
+    // Records every mark the service accepted.
+    int Complete(uint32_t wordId, uint32_t bookId,
+                 std::chrono::milliseconds = std::chrono::milliseconds::zero()) override {
         Call c(*this, "complete:" + std::to_string(wordId));
         std::lock_guard lock(mutex_);
-        completed_.emplace_back(wordId, bookId);
-        return ResultOk;
+        int result = ResultOk;
+        if (!markResults_.empty()) {
+            result = markResults_.front();
+            markResults_.pop_front();
+        }
+        if (result == ResultOk)
+            completed_.emplace_back(wordId, bookId);
+        return result;
     }
     int ClearComplete(uint32_t bookId) override {
         Call c(*this, "clear:" + std::to_string(bookId));
-        return ResultOk;
+        return clearResult_.load();
     }
     int GetToken(QString& out) override {
         Call c(*this, "token");
         out = QStringLiteral("tok123");
         return ResultOk;
     }
-    int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out) override {
+    int SaveLearningLog(const QByteArray& date, const QByteArray& content, QByteArray& out,
+                        std::chrono::milliseconds = std::chrono::milliseconds::zero()) override {
         Call c(*this, "log");
         std::lock_guard lock(mutex_);
         logs_.push_back({date.toStdString(), content.toStdString()});
@@ -175,6 +190,8 @@ class FakeService : public ServiceClient {
     std::condition_variable progress_;
     std::map<int32_t, std::pair<int, std::string>> books_;
     std::deque<std::pair<int, std::string>> logAnswers_;
+    std::deque<int> markResults_;
+    std::atomic<int> clearResult_{ResultOk};
     std::function<std::pair<int, QString>(const QString&)> fetch_;
     std::string held_;
     bool released_ = true;

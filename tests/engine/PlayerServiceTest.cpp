@@ -3,6 +3,7 @@
 #include "engine/PlayerTimer.h"
 
 #include "engine/EngineFakes.h"
+#include "engine/Outbox.h"
 #include "engine/ThreadExecutor.h"
 #include "support/DevService.h"
 #include "support/LogCapture.h"
@@ -14,12 +15,18 @@
 #include <QJsonObject>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +51,29 @@ bool WaitForService(const std::function<bool()>& done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// A loopback port that nobody listens on: connections to it are refused.
+int closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// The ids of the marks the service received, in the order it received them.
+std::vector<std::string> MarkTargets(DevService& service) {
+    std::vector<std::string> targets;
+    for (const DevService::Request& r : service.RequestsTo("/application/c"))
+        targets.push_back(r.target);
+    return targets;
 }
 
 long residentKiB() {
@@ -94,20 +124,24 @@ class PlayerServiceTest : public ::testing::Test {
     }
 
     // The service answers book `id` with `cards` cards whose pictures (and, with `sound`, pronunciation)
-    // come through "url" plug-ins on its picture_url path; card ids are 1001 and on.
-    void ServeBook(int32_t id, int cards, bool sound) {
+    // come through "url" plug-ins on its picture_url path (or at `pictures`; "none": no pictures); card
+    // ids are `first` and on.
+    void ServeBook(int32_t id, int cards, bool sound, const QString& pictures = QString(), int first = 1001) {
         QJsonArray list;
         for (int i = 0; i < cards; ++i)
             list.append(QJsonArray{QStringLiteral("word%1").arg(i), QStringLiteral("뜻"), QStringLiteral("e"),
-                                   1001 + i, 0});
+                                   first + i, 0});
         list.append(0);
         const QJsonObject plugin{
             {QStringLiteral("url"),
-             service.BaseUrl() + QStringLiteral("/application/plugin/picture_url/%id%?word=%name%")},
+             pictures.isEmpty()
+                 ? service.BaseUrl() + QStringLiteral("/application/plugin/picture_url/%id%?word=%name%")
+                 : pictures},
             {QStringLiteral("type"), QStringLiteral("url")}};
         QJsonObject doc{{QStringLiteral("title"), QStringLiteral("T")},
-                        {QStringLiteral("image_plugin"), plugin},
                         {QStringLiteral("vocabularies"), list}};
+        if (pictures != QLatin1String("none"))
+            doc.insert(QStringLiteral("image_plugin"), plugin);
         if (sound) {
             QJsonObject speech = plugin;
             speech.insert(QStringLiteral("file_type"), QStringLiteral("wav"));
@@ -130,6 +164,28 @@ class PlayerServiceTest : public ::testing::Test {
     }
     bool WaitForRequests(const std::string& prefix, size_t n) {
         return WaitForService([&] { return service.RequestsTo(prefix).size() >= n; });
+    }
+
+    // The program's exit as the main controller does it: the last sends, every transfer ended, what is
+    // left kept in the outbox; then the engine and the client go.
+    void Exit() {
+        engine->SendLast(std::chrono::steady_clock::now() + std::chrono::milliseconds(1500));
+        client->AbortAll();
+        engine->ResetBook();
+        engine->WaitForWorkers();
+        engine->CloseAccount();
+        engine.reset();
+        client.reset();
+    }
+    // A start of the program signed in as `user`, with its outbox in `folder`.
+    void Start(const QString& folder, const QString& user, const QString& password) {
+        engine.reset();
+        client = std::make_unique<ServiceClient>(service.BaseUrl());
+        client->OpenSession();
+        ASSERT_EQ(client->Login(user, password, false), ServiceClient::ResultOk);
+        engine = std::make_unique<PlayerTimer>(*client, &executor);
+        engine->OpenAccount(std::make_unique<Outbox>(folder, user));
+        Settle();
     }
 
     DevService service;
@@ -316,6 +372,177 @@ TEST_F(PlayerServiceTest, AnOversizedPluginAnswerLeavesTheUserSignedIn) {
     engine->CompleteCurrent();
     engine->WaitForWorkers();
     EXPECT_EQ(service.Marks("demo"), (std::vector<int64_t>{int64_t(id)}));
+}
+
+TEST_F(PlayerServiceTest, AMarkAnswered503ReachesTheServiceLater) {
+    Open(1);
+    DevService::Fault busy;
+    busy.path = "/application/complete/*";
+    busy.status = 503;
+    busy.times = 1;
+    ASSERT_TRUE(service.SetFault(busy));
+    service.ClearRequests();
+    engine->CompleteCurrent(); // 1001: answered 503
+    engine->CompleteCurrent(); // 1002 waits behind it
+    Settle();
+    EXPECT_TRUE(service.Marks("demo").empty());
+    EXPECT_EQ(MarkTargets(service), std::vector<std::string>{"/application/complete/1001/book_id:1"});
+    ASSERT_TRUE(engine->IsTimerActive(PlayerTimer::MarkRetryTimer));
+    engine->OnTimer(PlayerTimer::MarkRetryTimer); // the back-off is over
+    Settle();
+    EXPECT_EQ(service.Marks("demo"), (std::vector<int64_t>{1001, 1002}));
+    EXPECT_EQ(MarkTargets(service), (std::vector<std::string>{"/application/complete/1001/book_id:1",
+                                                              "/application/complete/1001/book_id:1",
+                                                              "/application/complete/1002/book_id:1"}));
+    EXPECT_FALSE(engine->IsTimerActive(PlayerTimer::MarkRetryTimer));
+}
+
+TEST_F(PlayerServiceTest, HoldingTheMarkKeyAgainstAStalledServiceStartsOneWorker) {
+    ServeBook(902, 250, false, QStringLiteral("none"));
+    Silence({"/application/complete/*"});
+    ASSERT_EQ(engine->LoadBook(902), 0);
+    engine->ShowCard(0);
+    executor.Wait(Executor::LogLane); // the load's learning-log send
+    const int threads = threadCount();
+    size_t workers = 0;
+    int most = 0;
+    for (int press = 0; press < 200; ++press) {
+        engine->CompleteCurrent();
+        QCoreApplication::processEvents();
+        workers = std::max(workers, executor.Running(Executor::MarkLane));
+        most = std::max(most, threadCount());
+    }
+    ASSERT_TRUE(WaitForRequests("/application/complete/", 1));
+    EXPECT_LE(workers, 1u);
+    EXPECT_LE(most - threads, 1);
+    EXPECT_EQ(service.RequestsTo("/application/complete/").size(), 1u);
+    EXPECT_EQ(engine->PendingMarks().size(), 200u);
+
+    // The service answers again: every mark goes out, in the order made.
+    ASSERT_TRUE(service.ClearFaults());
+    ASSERT_TRUE(WaitForService([&] { return engine->PendingMarks().empty(); }));
+    const std::vector<std::string> targets = MarkTargets(service);
+    ASSERT_EQ(targets.size(), 200u);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(targets[size_t(i)], "/application/complete/" + std::to_string(1001 + i) + "/book_id:902");
+}
+
+TEST_F(PlayerServiceTest, NoMarkMadeBeforeAClearLandsAfterIt) {
+    Open(1); // in card order: 1001, 1002, ...
+    Silence({"/application/complete/1001*"});
+    service.ClearRequests();
+    engine->CompleteCurrent(); // 1001: held by the service
+    ASSERT_TRUE(WaitForRequests("/application/complete/", 1));
+    engine->CompleteCurrent(); // 1002 and 1003 wait behind it
+    engine->CompleteCurrent();
+    engine->StartClearMarks(1);
+    engine->CompleteCurrent(); // 1004, made after the clear was asked for
+    ASSERT_TRUE(service.ClearFaults());
+    FinishLoads();
+    Settle();
+    EXPECT_EQ(MarkTargets(service), (std::vector<std::string>{"/application/complete/1001/book_id:1",
+                                                              "/application/clear_complete/1",
+                                                              "/application/complete/1004/book_id:1"}));
+    EXPECT_EQ(service.Marks("demo"), std::vector<int64_t>{1004});
+}
+
+TEST_F(PlayerServiceTest, TheCardsSeenLastBeforeExitReachTheServiceOrTheOutbox) {
+    QTemporaryDir data;
+    engine->OpenAccount(std::make_unique<Outbox>(data.path(), QStringLiteral("demo")));
+    ASSERT_TRUE(service.SetLogDate("2024-03-01"));
+    Open(1);
+    engine->ShowCard(3);
+    engine->ShowCard(5); // seen after the last send
+    engine->SendLast(std::chrono::steady_clock::now() + std::chrono::milliseconds(1500));
+    EXPECT_EQ(service.LearningLog("demo")["2024-03-01"], (std::vector<int64_t>{1001, 1004, 1006}));
+
+    // The service stalls: the exit still ends within two seconds, and the card waits in the outbox.
+    Silence({"/application/save_learning_log"});
+    engine->ShowCard(7);
+    const auto start = std::chrono::steady_clock::now();
+    Exit();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    const Outbox::Contents kept = Outbox(data.path(), QStringLiteral("demo")).Load();
+    EXPECT_EQ(kept.logs, (std::vector<Outbox::LogEntry>{{"2024-03-01", {1008}}}));
+    EXPECT_TRUE(kept.marks.empty());
+
+    // The next start of the account sends it under its own date, whatever the service's date is now.
+    ASSERT_TRUE(service.ClearFaults());
+    ASSERT_TRUE(service.SetLogDate("2024-03-05"));
+    Start(data.path(), QStringLiteral("demo"), QStringLiteral("demo"));
+    EXPECT_EQ(service.LearningLog("demo")["2024-03-01"], (std::vector<int64_t>{1001, 1004, 1006, 1008}));
+    EXPECT_FALSE(QFile::exists(Outbox(data.path(), QStringLiteral("demo")).FilePath()));
+}
+
+TEST_F(PlayerServiceTest, MarksMadeWhileTheServiceIsDownGoOutAtTheNextStartOfTheSameAccountOnly) {
+    QTemporaryDir data;
+    engine->OpenAccount(std::make_unique<Outbox>(data.path(), QStringLiteral("demo")));
+    Open(1);
+    DevService::Fault down;
+    down.path = "/application/complete/*";
+    down.drop = true;
+    ASSERT_TRUE(service.SetFault(down));
+    engine->CompleteCurrent(); // 1001 fails, 1002 waits behind it
+    engine->CompleteCurrent();
+    Settle();
+    // Kept at the failure already, so that a crash would not lose them.
+    const std::vector<Outbox::Mark> both{{1001, 1}, {1002, 1}};
+    EXPECT_EQ(Outbox(data.path(), QStringLiteral("demo")).Load().marks, both);
+    Exit();
+    EXPECT_EQ(Outbox(data.path(), QStringLiteral("demo")).Load().marks, both);
+
+    // The next start, under another account: nothing of demo's goes out, not even from a copy of its file.
+    ASSERT_TRUE(service.ClearFaults());
+    service.ClearRequests();
+    ASSERT_TRUE(QFile::copy(Outbox(data.path(), QStringLiteral("demo")).FilePath(),
+                            Outbox(data.path(), QStringLiteral("a b")).FilePath()));
+    Start(data.path(), QStringLiteral("a b"), QStringLiteral("p+w"));
+    EXPECT_TRUE(service.RequestsTo("/application/complete/").empty());
+
+    // demo signs in again: the marks reach the service and the file goes.
+    Start(data.path(), QStringLiteral("demo"), QStringLiteral("demo"));
+    EXPECT_EQ(service.Marks("demo"), (std::vector<int64_t>{1001, 1002}));
+    EXPECT_EQ(MarkTargets(service), (std::vector<std::string>{"/application/complete/1001/book_id:1",
+                                                              "/application/complete/1002/book_id:1"}));
+    EXPECT_FALSE(QFile::exists(Outbox(data.path(), QStringLiteral("demo")).FilePath()));
+}
+
+TEST_F(PlayerServiceTest, AFailingPictureHostCostsNoSessionAndSeesNoneOfItsSecrets) {
+    DevService pictures; // another origin
+    ASSERT_TRUE(pictures.IsRunning()) << pictures.Error();
+    DevService::Fault stall;
+    stall.path = "*";
+    stall.delayMs = 600000;
+    ASSERT_TRUE(pictures.SetFault(stall));
+    client->SetTimeouts(std::chrono::milliseconds(2000), std::chrono::seconds(1)); // a stall ends soon
+    ASSERT_TRUE(service.SetLogDate("2024-03-01"));
+
+    // Pictures from a host that refuses connections, then from one that stalls.
+    const QString refusing = QStringLiteral("http://127.0.0.1:%1/picture/%id%").arg(closedPort());
+    const QString stalling = pictures.BaseUrl() + QStringLiteral("/picture/%id%");
+    int first = 1001;
+    for (const QString& host : {refusing, stalling}) {
+        ServeBook(1, 2, false, host, first); // cards of demo's book 1
+        Open(1);
+        Settle(); // the picture fetches fail
+        EXPECT_EQ(engine->ImageEntry(0).state, MediaEntry::Unresolved);
+        engine->CompleteCurrent();
+        engine->OnTimer(PlayerTimer::LogTimer);
+        Settle();
+        // The service still counts the program signed in: it takes the mark and the cards seen.
+        EXPECT_EQ(service.Marks("demo").back(), first);
+        const std::vector<int64_t> seen = service.LearningLog("demo")["2024-03-01"];
+        EXPECT_NE(std::find(seen.begin(), seen.end(), first + 1), seen.end());
+        EXPECT_NE(service.RequestsTo("/application/complete/").back().Header("Cookie").find("LEXICARTA_SID="),
+                  std::string::npos);
+        first += 2;
+    }
+    const std::vector<DevService::Request> asked = pictures.Requests();
+    EXPECT_FALSE(asked.empty());
+    for (const DevService::Request& r : asked) {
+        EXPECT_EQ(r.Header("Cookie").find("LEXICARTA_SID"), std::string::npos) << r.target;
+        EXPECT_FALSE(r.HasHeader("Authorization")) << r.target;
+    }
 }
 
 } // namespace

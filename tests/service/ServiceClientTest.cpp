@@ -343,7 +343,7 @@ TEST_F(ServiceClientTest, MarksAreStoredAndShownByTheNextLoad) {
 
     // A word of another book is refused; ids go as unsigned numbers.
     service.ClearRequests();
-    EXPECT_EQ(client->Complete(4294967295u, 1), ServiceClient::ResultFailed);
+    EXPECT_EQ(client->Complete(4294967295u, 1), ServiceClient::ResultRefused);
     EXPECT_EQ(OnlyRequest().target, "/application/complete/4294967295/book_id:1");
 
     service.ClearRequests();
@@ -355,7 +355,13 @@ TEST_F(ServiceClientTest, MarksAreStoredAndShownByTheNextLoad) {
 
 TEST_F(ServiceClientTest, MarkAnswersMustBeExactlyOk) {
     SignIn();
+    // A mark answered otherwise is refused (never sent again); a failed status is a failure.
     Answer("/application/complete/1001/book_id:1", "ok\n");
+    EXPECT_EQ(client->Complete(1001, 1), ServiceClient::ResultRefused);
+    DevService::Fault unavailable;
+    unavailable.path = "/application/complete/1001/book_id:1";
+    unavailable.status = 503;
+    ASSERT_TRUE(service.SetFault(unavailable));
     EXPECT_EQ(client->Complete(1001, 1), ServiceClient::ResultFailed);
     Answer("/application/clear_complete/1", "OK");
     EXPECT_EQ(client->ClearComplete(1), ServiceClient::ResultFailed);
