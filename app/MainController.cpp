@@ -20,9 +20,7 @@
 #include "widgets/WaitCursor.h"
 
 #include <QMenu>
-#include <QNetworkInformation>
 #include <QTableWidget>
-#include <QTimerEvent>
 #include <QUrl>
 #include <QWidget>
 
@@ -40,6 +38,9 @@ const QString kCheckConnection = QStringLiteral("인터넷 연결 상태를 확�
 MainController::MainController(std::unique_ptr<ServiceClient> client, QObject* parent)
     : QObject(parent), client_(std::move(client)), engine_(std::make_unique<PlayerTimer>(*client_)) {
     client_->OpenSession();
+    signInRetry_ = new SignInRetry(
+        *client_, runner_, [this] { return DecideSignInRetry(); }, this);
+    connect(signInRetry_, &SignInRetry::due, this, [this] { StartAutomaticSignIn(true); });
     connect(engine_.get(), &PlayerTimer::bookReady, this, &MainController::OnBookReady);
     connect(engine_.get(), &PlayerTimer::loadFailed, this, &MainController::OnLoadFailed);
     connect(engine_.get(), &PlayerTimer::noBook, this, &MainController::OnNoBook);
@@ -143,7 +144,7 @@ void MainController::StartAutomaticSignIn(bool retry) {
     const QString user = SettingsStore::Get(SettingsStore::User);
     const QString token = SettingsStore::Get(SettingsStore::Token);
     signingIn_ = true;
-    signInRetry_.stop();
+    signInRetry_->Stop();
     if (view_ != nullptr)
         view_->SignInPanel()->SetWaiting(true);
     BeginBusy();
@@ -166,79 +167,23 @@ void MainController::StartAutomaticSignIn(bool retry) {
                 // Only the service's refusal erases the stored sign-in. The desktop session often
                 // starts before the network is up: then the token is kept and tried again.
                 if (signedIn.first == ServiceClient::ResultFailed)
-                    ScheduleSignInRetry(retry ? LongerRetryDelay() : kFirstRetryDelay);
+                    signInRetry_->Schedule(retry);
                 else
                     ForgetStoredSignIn();
                 return;
             }
-            retryDelay_ = kFirstRetryDelay;
             RunUpdateCheck(UpdateAfter::AutomaticSignIn, QString());
         });
 }
 
-void MainController::ScheduleSignInRetry(std::chrono::seconds delay) {
-    retryDelay_ = delay;
-    signInRetry_.start(std::chrono::milliseconds(delay).count(), this);
-    WatchNetwork();
-}
-
-void MainController::WatchNetwork() {
-    // Loaded only once a retry is due, so that an ordinary start does not pay for it; without a
-    // backend (no NetworkManager) the back-off alone brings the retry.
-    if (watchingNetwork_)
-        return;
-    watchingNetwork_ = true;
-    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
-        return;
-    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
-            [this](QNetworkInformation::Reachability reachability) {
-                // The network has come up: the retry need not wait for its turn.
-                if (reachability == QNetworkInformation::Reachability::Online)
-                    OnSignInRetryDue();
-            });
-}
-
-std::chrono::seconds MainController::LongerRetryDelay() const {
-    return std::min(retryDelay_ * 2, kLongestRetryDelay);
-}
-
-bool MainController::MayRetrySignIn() const {
-    if (shuttingDown_ || signingIn_ || client_->IsSignedIn() || view_ == nullptr)
-        return false;
-    return SettingsStore::Get(SettingsStore::AutoLogin) != 0 &&
-           view_->CurrentPanel() == CChildView::PANEL_SIGNIN && !view_->SignInPanel()->HasUserInput();
-}
-
-void MainController::OnSignInRetryDue() {
-    if (!signInRetry_.isActive() || probing_)
-        return;
-    signInRetry_.stop();
+SignInRetry::Decision MainController::DecideSignInRetry() const {
     if (shuttingDown_ || client_->IsSignedIn() || SettingsStore::Get(SettingsStore::AutoLogin) == 0)
-        return; // signed in meanwhile, by hand, or logged out: nothing left to retry
-    if (!MayRetrySignIn()) {
-        ScheduleSignInRetry(retryDelay_); // the user is at it: asked again later
-        return;
-    }
-    // The probe goes outside the session and changes nothing, so a sign-in by hand may run meanwhile.
-    probing_ = true;
-    ServiceClient* client = client_.get();
-    runner_.Run<bool>([client] { return client->IsReachable(kProbeLimit); },
-                      [this](bool reachable) {
-                          probing_ = false;
-                          if (reachable && MayRetrySignIn()) {
-                              StartAutomaticSignIn(true);
-                              return;
-                          }
-                          if (!shuttingDown_ && !client_->IsSignedIn())
-                              ScheduleSignInRetry(reachable ? retryDelay_ : LongerRetryDelay());
-                      });
-}
-
-void MainController::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == signInRetry_.timerId())
-        OnSignInRetryDue();
-    else
-        QObject::timerEvent(event);
+        return SignInRetry::Decision::Stop; // signed in meanwhile, by hand, or logged out
+    // Busy, or the user is at the panel: asked again later.
+    if (signingIn_ || view_ == nullptr || view_->CurrentPanel() != CChildView::PANEL_SIGNIN ||
+        view_->SignInPanel()->HasUserInput())
+        return SignInRetry::Decision::Later;
+    return SignInRetry::Decision::Go;
 }
 
 void MainController::SignIn(const QString& user, const QString& password, bool autoSignIn) {
@@ -547,7 +492,7 @@ void MainController::OpenAccount(const QString& user) {
 // ---- leaving ----
 
 void MainController::Logout() {
-    signInRetry_.stop();
+    signInRetry_->Stop();
     if (!client_->IsSignedIn() || signingOut_)
         return;
     engine_->ResetBook();
@@ -587,7 +532,7 @@ void MainController::Shutdown() {
     if (shuttingDown_)
         return;
     shuttingDown_ = true;
-    signInRetry_.stop();
+    signInRetry_->Stop();
     // Questions waiting for the user are dropped.
     runner_.Cancel();
     // One last send of the learning log and of the queued marks, at most kLastSendLimit (the window is

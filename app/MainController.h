@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/SignInRetry.h"
 #include "engine/PlayerTimer.h"
 #include "platform/BackgroundRunner.h"
 #include "service/ServiceClient.h"
 
-#include <QBasicTimer>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -49,14 +49,8 @@ class MainController : public QObject {
 
     // The flows.
     void OnPageReady();
-    // An automatic sign-in that could not reach the service is tried again on a back-off (5 s,
-    // doubling up to a minute) while the sign-in panel shows and nobody types into it: first a probe,
-    // and only when the service answers it the sign-in itself. The timer calls this; tests too.
-    void OnSignInRetryDue();
-    bool IsSignInRetryScheduled() const { return signInRetry_.isActive(); }
-    static constexpr std::chrono::seconds kFirstRetryDelay{5};
-    static constexpr std::chrono::seconds kLongestRetryDelay{60};
-    static constexpr std::chrono::seconds kProbeLimit{5};
+    // The retries of an automatic sign-in that could not reach the service (tests drive them).
+    SignInRetry& AutomaticSignInRetry() { return *signInRetry_; }
     void SignIn(const QString& user, const QString& password, bool autoSignIn);
     void OpenBook(uint32_t bookId);
     void OpenSignedInBook();
@@ -93,16 +87,10 @@ class MainController : public QObject {
     // The settings command of the book menu.
     void settingsRequested();
 
-  protected:
-    void timerEvent(QTimerEvent* event) override;
-
   private:
     // `retry`: a later attempt of the automatic sign-in, after a failure to reach the service.
     void StartAutomaticSignIn(bool retry);
-    void ScheduleSignInRetry(std::chrono::seconds delay);
-    std::chrono::seconds LongerRetryDelay() const;
-    void WatchNetwork();
-    bool MayRetrySignIn() const;
+    SignInRetry::Decision DecideSignInRetry() const;
     enum class UpdateAfter { AutomaticSignIn, SignInByHand };
     void RunUpdateCheck(UpdateAfter after, const QString& user);
     void OnUpdateChecked(int result, UpdateAfter after, const QString& user);
@@ -130,10 +118,6 @@ class MainController : public QObject {
     bool listLoading_ = false; // the book list is being fetched
     bool tokenLoading_ = false;
     bool shuttingDown_ = false;
-    QBasicTimer signInRetry_;
-    std::chrono::seconds retryDelay_ = kFirstRetryDelay;
-    bool probing_ = false;
-    bool watchingNetwork_ = false;
     bool signingOut_ = false;
     // A sign-in by hand asked for during a log-out's last sends.
     struct HandSignIn {
@@ -144,4 +128,6 @@ class MainController : public QObject {
     // What the last sign-in left: signed in, the book the service named, the token it issued.
     ServiceClient::Account account_;
     BackgroundRunner runner_{this};
+    // A child of the controller: destroyed after the runner has been joined.
+    SignInRetry* signInRetry_ = nullptr;
 };

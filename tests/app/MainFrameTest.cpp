@@ -1009,13 +1009,13 @@ TEST_F(MainFrameTest, AutomaticSignInWithoutTheServiceKeepsTheTokenAndSignsInOnc
     EXPECT_EQ(SettingsStore::GetString(SettingsStore::Token.name, QString()), token);
     EXPECT_EQ(View().SignInPanel()->UserEdit()->text(), QStringLiteral("demo"));
     EXPECT_TRUE(boxes.empty());
-    ASSERT_TRUE(Controller().IsSignInRetryScheduled());
+    ASSERT_TRUE(Controller().AutomaticSignInRetry().IsScheduled());
     const auto signInsSent = [this] { return service.RequestsTo("/application/auto_login").size(); };
     EXPECT_EQ(signInsSent(), 1u);
 
     // Still down: only the probe goes out, and the next try comes later.
-    Controller().OnSignInRetryDue();
-    ASSERT_TRUE(WaitUntil([this] { return Controller().IsSignInRetryScheduled(); }));
+    Controller().AutomaticSignInRetry().OnDue();
+    ASSERT_TRUE(WaitUntil([this] { return Controller().AutomaticSignInRetry().IsScheduled(); }));
     EXPECT_EQ(signInsSent(), 1u);
     EXPECT_EQ(View().SignInPanel()->SignInButton()->isEnabled(), true); // the user may sign in by hand
 
@@ -1023,13 +1023,13 @@ TEST_F(MainFrameTest, AutomaticSignInWithoutTheServiceKeepsTheTokenAndSignsInOnc
     ASSERT_TRUE(service.ClearFaults());
     View().SignInPanel()->PasswordEdit()->setText(QStringLiteral("typed"));
     ASSERT_TRUE(service.ClearRequests());
-    Controller().OnSignInRetryDue();
-    EXPECT_TRUE(Controller().IsSignInRetryScheduled());
+    Controller().AutomaticSignInRetry().OnDue();
+    EXPECT_TRUE(Controller().AutomaticSignInRetry().IsScheduled());
     EXPECT_TRUE(service.Requests().empty());
 
     // Left alone again: the program signs in by itself and plays the book.
     View().SignInPanel()->PasswordEdit()->clear();
-    Controller().OnSignInRetryDue();
+    Controller().AutomaticSignInRetry().OnDue();
     ASSERT_TRUE(WaitUntil([this] { return Controller().IsBusy() || frame->Client().IsSignedIn(); }));
     WaitWhileBusy();
     ASSERT_TRUE(frame->Client().IsSignedIn());
@@ -1038,7 +1038,7 @@ TEST_F(MainFrameTest, AutomaticSignInWithoutTheServiceKeepsTheTokenAndSignsInOnc
     EXPECT_TRUE(Engine().IsPlaying());
     EXPECT_EQ(View().CurrentPanel(), CChildView::PANEL_PLAYER);
     EXPECT_EQ(SettingsStore::GetInt(SettingsStore::AutoLogin.name, -1), 1);
-    EXPECT_FALSE(Controller().IsSignInRetryScheduled());
+    EXPECT_FALSE(Controller().AutomaticSignInRetry().IsScheduled());
 }
 
 TEST_F(MainFrameTest, LogOutWhileTheBookIsOnItsWayPlaysNothingAndTheNextAccountGetsItsOwnBook) {

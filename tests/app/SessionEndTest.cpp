@@ -1,6 +1,6 @@
 // The program itself at the end of the desktop session, with no notification area (closing only
-// minimises): the session's termination signal runs the program's own exit, and the process is gone
-// within two seconds.
+// minimises): the session's termination signal runs the program's own exit, whose last learning-log
+// send reaches the service, and the process is gone within two seconds.
 #include "../player/HtmlViewFixture.h"
 #include "platform/SettingsStore.h"
 #include "service/ServiceClient.h"
@@ -73,6 +73,11 @@ TEST_F(SessionEndTest, TerminationSignalRunsTheExitAndEndsTheProcessWithinTwoSec
     errors += program.readAllStandardError();
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << errors.toStdString();
     EXPECT_EQ(program.exitCode(), 0) << errors.toStdString();
+    // The exit's last learning-log send reached the service: the card on display is in the log.
+    size_t logged = 0;
+    for (const auto& [date, ids] : service.LearningLog("demo"))
+        logged += ids.size();
+    EXPECT_GE(logged, 1u) << errors.toStdString();
 }
 
 } // namespace
