@@ -20,6 +20,7 @@
 #include "service/ServiceClient.h"
 #include "signin/LoginControl.h"
 #include "support/DevService.h"
+#include "support/StoredSignIn.h"
 #include "widgets/CPictureEx.h"
 #include "widgets/CSkinButton.h"
 #include "widgets/PositionControl.h"
@@ -105,18 +106,12 @@ class MainFrameTest : public ::testing::Test {
         // The automatic sign-in and the update check, when they run.
         WaitWhileBusy();
     }
-    // A token for automatic sign-in, issued as a sign-in with the box ticked gets one.
     QString IssueToken() {
-        ServiceClient client(service.BaseUrl());
-        client.OpenSession();
-        EXPECT_EQ(client.Login("demo", "demo", true), ServiceClient::ResultOk);
-        return client.Token();
+        const QString token = StoredSignIn::IssueToken(service.BaseUrl());
+        EXPECT_FALSE(token.isEmpty());
+        return token;
     }
-    void StoreAutoSignIn(const QString& token) {
-        SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
-        SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
-        SettingsStore::WriteString(SettingsStore::Token.name, token);
-    }
+    void StoreAutoSignIn(const QString& token) { StoredSignIn::Store(token); }
     void TearDown() override {
         frame.reset();
         MessageBox::SetHandler({});

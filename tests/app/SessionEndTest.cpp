@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
+#include "support/StoredSignIn.h"
 
 #include <QFile>
 #include <QProcess>
@@ -28,12 +29,9 @@ class SessionEndTest : public ::testing::Test {
         // The program reads the settings this test writes (the same XDG folders): it signs in by
         // itself and opens the book the service names.
         QFile::remove(SettingsStore::FilePath());
-        ServiceClient client(service.BaseUrl());
-        client.OpenSession();
-        ASSERT_EQ(client.Login("demo", "demo", true), ServiceClient::ResultOk);
-        SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
-        SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
-        SettingsStore::WriteString(SettingsStore::Token.name, client.Token());
+        const QString token = StoredSignIn::IssueToken(service.BaseUrl());
+        ASSERT_FALSE(token.isEmpty());
+        StoredSignIn::Store(token);
     }
 
     // Starts the program against the service and waits until it shows the first card of its book (its

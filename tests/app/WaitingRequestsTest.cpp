@@ -13,6 +13,7 @@
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
 #include "support/PaintCounter.h"
+#include "support/StoredSignIn.h"
 #include "widgets/CLoadingBox.h"
 
 #include <QApplication>
@@ -56,12 +57,9 @@ class WaitingRequestsTest : public ::testing::Test {
         ASSERT_TRUE(HtmlViewFixture::WaitForPage(*frame->View()->Browser()));
     }
     void StoreAutoSignIn() {
-        ServiceClient client(service.BaseUrl());
-        client.OpenSession();
-        ASSERT_EQ(client.Login("demo", "demo", true), ServiceClient::ResultOk);
-        SettingsStore::WriteInt(SettingsStore::AutoLogin.name, 1);
-        SettingsStore::WriteString(SettingsStore::User.name, QStringLiteral("demo"));
-        SettingsStore::WriteString(SettingsStore::Token.name, client.Token());
+        const QString token = StoredSignIn::IssueToken(service.BaseUrl());
+        ASSERT_FALSE(token.isEmpty());
+        StoredSignIn::Store(token);
     }
     void Hold(const std::string& path) {
         DevService::Fault held;
