@@ -127,8 +127,10 @@ bool MarkSender::settleLocked(int64_t seq, int result) {
     const auto it = std::find_if(queue_.begin(), queue_.end(), [seq](const Item& i) { return i.seq == seq; });
     if (it == queue_.end())
         return true; // handed to the outbox meanwhile: kept there
-    // A failed send is kept and sent again, where a mark used to be lost with it.
-    if (result == ServiceClient::ResultFailed)
+    // A failed send is kept and sent again, where a mark used to be lost with it. So is a refusal
+    // after the sign-in's session was lost: the service refused the lost session, not the mark.
+    if (result == ServiceClient::ResultFailed ||
+        (result == ServiceClient::ResultRefused && !client_.SignInSessionIntact()))
         return false;
     queue_.erase(it); // accepted, refused by the service, or impossible to send
     return true;

@@ -18,7 +18,8 @@ class ServiceClient;
 // Sends the memorised marks to the service in the order they were made, through one worker at a time
 // on the mark lane that drains the queue. A mark whose send fails (no answer, or a status other than
 // 200) stays at the head and is sent again after a back-off (timer 4: 2 s, doubling up to 60 s); one
-// the service answers is done, accepted or refused. Clearing a book's marks waits for the mark in
+// the service answers is done, accepted or refused, unless the refusal came after the sign-in's
+// session was lost (then it is kept as a failure). Clearing a book's marks waits for the mark in
 // flight and holds the queue meanwhile, so that no earlier mark lands after the clear; once the clear
 // has succeeded, the book's marks queued before it are dropped (the clear covers them).
 //

@@ -25,6 +25,7 @@ struct ServiceClient::Impl {
 
     mutable std::mutex stateMutex;
     bool signedIn = false;
+    uint64_t sessionsLostAtSignIn = 0;
     int32_t startBookId = 0;
     QString token;
 
@@ -43,6 +44,11 @@ void ServiceClient::OpenSession() {
 
 void ServiceClient::ResetSession() {
     d_->transport.ResetSession();
+}
+
+bool ServiceClient::SignInSessionIntact() const {
+    std::lock_guard lock(d_->stateMutex);
+    return !d_->signedIn || d_->transport.SessionsLost() == d_->sessionsLostAtSignIn;
 }
 
 bool ServiceClient::HasSession() const {
@@ -135,6 +141,7 @@ int ServiceClient::Login(const QString& user, const QString& password, bool auto
         d_->token = *accepted->token;
     d_->startBookId = accepted->startBookId;
     d_->signedIn = true;
+    d_->sessionsLostAtSignIn = d_->transport.SessionsLost();
     return ResultOk;
 }
 
@@ -159,6 +166,7 @@ int ServiceClient::TokenLogin(const QString& token, const QString& user) {
         std::lock_guard lock(d_->stateMutex);
         d_->startBookId = accepted->startBookId;
         d_->signedIn = true;
+        d_->sessionsLostAtSignIn = d_->transport.SessionsLost();
     }
     return ResultOk;
 }

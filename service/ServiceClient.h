@@ -97,6 +97,9 @@ class ServiceClient {
 
     // Whether a session is open (between OpenSession and ResetSession).
     bool HasSession() const;
+    // False when a transport error has replaced the session the sign-in was made on: the service no
+    // longer knows this client as signed in, and its refusals say nothing about what was asked.
+    virtual bool SignInSessionIntact() const;
 
     // Time limits of every exchange and of the download: connecting, and the longest wait without a
     // single byte arriving before the transfer is abandoned (a transport error).

@@ -143,6 +143,7 @@ void ServiceTransport::replace(const std::shared_ptr<CurlSession>& failed) {
         return;
     old = std::move(session_);
     session_ = CurlSession::Create();
+    sessionsLost_.fetch_add(1);
 }
 
 void ServiceTransport::OpenSession() {

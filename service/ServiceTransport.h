@@ -65,6 +65,9 @@ class ServiceTransport {
     void OpenSession();
     void ResetSession();
     bool HasSession() const;
+    // How many times a transport error on the session has replaced it with a fresh one (its cookies,
+    // and with them the sign-in at the service, gone).
+    uint64_t SessionsLost() const { return sessionsLost_.load(); }
     void AbortAll();
     void SetTimeouts(std::chrono::milliseconds connect, std::chrono::seconds stall);
     // The total limits of the exchanges the user waits for and of downloads.
@@ -112,6 +115,7 @@ class ServiceTransport {
     // The current session; held only for a moment, never during an exchange.
     mutable std::mutex sessionMutex_;
     std::shared_ptr<CurlSession> session_;
+    std::atomic<uint64_t> sessionsLost_{0};
 
     std::atomic<long> connectMs_;
     std::atomic<long> stallSeconds_;

@@ -46,6 +46,9 @@ class FakeService : public ServiceClient {
         markResults_.push_back(result);
     }
     void SetClearResult(int result) { clearResult_.store(result); }
+    // Whether the sign-in's session is still the one in use (false: a transport error replaced it).
+    void SetSignInSessionIntact(bool intact) { sessionIntact_.store(intact); }
+    bool SignInSessionIntact() const override { return sessionIntact_.load(); }
     // FetchUrl answers with this function (default: "media:" + url).
     void SetFetch(std::function<std::pair<int, QString>(const QString&)> f) {
         std::lock_guard lock(mutex_);
@@ -192,6 +195,7 @@ class FakeService : public ServiceClient {
     std::deque<std::pair<int, std::string>> logAnswers_;
     std::deque<int> markResults_;
     std::atomic<int> clearResult_{ResultOk};
+    std::atomic<bool> sessionIntact_{true};
     std::function<std::pair<int, QString>(const QString&)> fetch_;
     std::string held_;
     bool released_ = true;

@@ -1,6 +1,6 @@
 // The marks on their way to the service: one worker in order, failures sent again after a growing
-// back-off, refusals dropped, and a clear of the marks ordered among them. The worker runs on a manual
-// executor and the back-off timer is fired by the test.
+// back-off, refusals dropped unless the sign-in's session was lost, and a clear of the marks ordered among
+// them. The worker runs on a manual executor and the back-off timer is fired by the test.
 #include "engine/MarkSender.h"
 
 #include "engine/EngineFakes.h"
@@ -55,6 +55,16 @@ TEST_F(MarkSenderTest, FailedMarksGoAgainInOrderAfterAGrowingBackOffAndRefusalsA
     }
     EXPECT_EQ(waits, (std::vector<long>{4000, 8000, 16000, 32000, 60000, 60000, 60000}));
 
+    // Refused while the sign-in's session is lost (a transport error replaced it): the service refused
+    // the session, not the mark, so the mark is kept and sent again.
+    service.SetSignInSessionIntact(false);
+    service.QueueMarkResult(ServiceClient::ResultRefused);
+    marks.Retry();
+    executor.Settle();
+    EXPECT_TRUE(marks.IsRetryPending());
+    EXPECT_EQ(marks.Pending().size(), 4u);
+    service.SetSignInSessionIntact(true);
+
     // Now it refuses the first mark (an answer other than "ok"): dropped, and the rest goes out in order.
     service.QueueMarkResult(ServiceClient::ResultRefused);
     marks.Retry();
@@ -62,7 +72,7 @@ TEST_F(MarkSenderTest, FailedMarksGoAgainInOrderAfterAGrowingBackOffAndRefusalsA
     EXPECT_EQ(service.Completed(), (Marks{{2, 7}, {3, 8}, {4, 8}}));
     EXPECT_FALSE(marks.IsRetryPending());
     EXPECT_TRUE(marks.Pending().empty());
-    EXPECT_EQ(MarkCalls(service).size(), 12u); // 1 nine times, then 2, 3, 4: nothing sent twice after "ok"
+    EXPECT_EQ(MarkCalls(service).size(), 13u); // 1 ten times, then 2, 3, 4: nothing sent twice after "ok"
 
     // After a success the back-off starts again at 2 s.
     service.QueueMarkResult(ServiceClient::ResultFailed);

@@ -526,6 +526,7 @@ TEST_F(PlayerServiceTest, AFailingPictureHostCostsNoSessionAndSeesNoneOfItsSecre
         Open(1);
         Settle(); // the picture fetches fail
         EXPECT_EQ(engine->ImageEntry(0).state, MediaEntry::Unresolved);
+        EXPECT_TRUE(client->SignInSessionIntact());
         engine->CompleteCurrent();
         engine->OnTimer(PlayerTimer::LogTimer);
         Settle();

@@ -503,6 +503,7 @@ TEST_F(ServiceClientTest, StatusOtherThan200FailsWithoutResettingTheSession) {
     EXPECT_EQ(text, QStringLiteral("kept"));
     // The cookie survived: the service still knows the user.
     EXPECT_EQ(client->GetLibrary(text), ServiceClient::ResultOk);
+    EXPECT_TRUE(client->SignInSessionIntact());
 }
 
 TEST_F(ServiceClientTest, TransportErrorLogsAndStartsAFreshSession) {
@@ -510,6 +511,7 @@ TEST_F(ServiceClientTest, TransportErrorLogsAndStartsAFreshSession) {
     LogCapture log;
     for (bool truncate : {false, true}) {
         ASSERT_EQ(client->Login(QStringLiteral("demo"), QStringLiteral("demo")), ServiceClient::ResultOk);
+        EXPECT_TRUE(client->SignInSessionIntact()); // a new sign-in is on the session in use
         DevService::Fault f;
         f.path = "/application/library";
         f.drop = !truncate;
@@ -521,6 +523,7 @@ TEST_F(ServiceClientTest, TransportErrorLogsAndStartsAFreshSession) {
         EXPECT_EQ(text, QStringLiteral("kept"));
         EXPECT_TRUE(client->IsSignedIn()); // the flag is not touched
         EXPECT_TRUE(client->HasSession());
+        EXPECT_FALSE(client->SignInSessionIntact()); // but the service no longer knows the client
 
         // The next request goes out on a new session without the sign-in cookie.
         service.ClearRequests();
