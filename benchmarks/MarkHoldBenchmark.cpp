@@ -2,6 +2,7 @@
 // while the reference service takes the mark requests and never answers them: threads and open
 // descriptors of the process over the hold, and the time the exit takes afterwards.
 // Usage: mark_hold_benchmark [hold seconds, default 30]
+#include "ProcessTree.h"
 #include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
 #include "support/DevService.h"
@@ -15,7 +16,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,22 +26,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int32_t kBook = 900;
 constexpr int kCards = 1200;
 constexpr int kPressMs = 33;
-
-int entries(const char* folder) {
-    int n = 0;
-    if (DIR* dir = opendir(folder)) {
-        while (dirent* e = readdir(dir))
-            n += e->d_name[0] != '.';
-        closedir(dir);
-    }
-    return n;
-}
-int threadCount() {
-    return entries("/proc/self/task");
-}
-int descriptorCount() {
-    return entries("/proc/self/fd") - 1; // without the one reading the folder
-}
 
 // The marks still waiting to be sent, where the engine keeps them in one queue (-1 otherwise).
 template <class Engine> long waitingMarks(const Engine& engine) {
@@ -100,8 +84,8 @@ int main(int argc, char** argv) {
     // The load's learning-log send ends first: the counts start from the idle program.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     QCoreApplication::processEvents();
-    const int threads0 = threadCount();
-    const int fds0 = descriptorCount();
+    const int threads0 = ProcessTree::OwnThreadCount();
+    const int fds0 = ProcessTree::OwnDescriptorCount();
     int maxThreads = threads0;
     int maxFds = fds0;
     std::printf(
@@ -114,11 +98,11 @@ int main(int argc, char** argv) {
         engine->CompleteCurrent();
         QCoreApplication::processEvents();
         std::this_thread::sleep_until(start + std::chrono::milliseconds(kPressMs * press));
-        maxThreads = std::max(maxThreads, threadCount());
-        maxFds = std::max(maxFds, descriptorCount());
+        maxThreads = std::max(maxThreads, ProcessTree::OwnThreadCount());
+        maxFds = std::max(maxFds, ProcessTree::OwnDescriptorCount());
         if (press % (5000 / kPressMs) == 0)
-            std::printf("  %4.1f s: %4d threads, %4d descriptors\n", press * kPressMs / 1000.0, threadCount(),
-                        descriptorCount());
+            std::printf("  %4.1f s: %4d threads, %4d descriptors\n", press * kPressMs / 1000.0,
+                        ProcessTree::OwnThreadCount(), ProcessTree::OwnDescriptorCount());
     }
     std::printf("  %d presses; most threads %d (+%d), most descriptors %d (+%d)\n", presses, maxThreads,
                 maxThreads - threads0, maxFds, maxFds - fds0);

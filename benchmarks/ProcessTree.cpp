@@ -5,9 +5,21 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <dirent.h>
 #include <unistd.h>
 
 namespace {
+
+// Entries of a /proc folder, without "." and "..".
+int EntryCount(const char* folder) {
+    int n = 0;
+    if (DIR* dir = opendir(folder)) {
+        while (dirent* e = readdir(dir))
+            n += e->d_name[0] != '.';
+        closedir(dir);
+    }
+    return n;
+}
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
@@ -131,4 +143,12 @@ QString ProcessTree::Describe(const std::vector<Process>& processes) {
     for (const Process& p : processes)
         parts << QStringLiteral("%1 %2").arg(p.kind).arg(p.pssKb / 1024.0, 0, 'f', 1);
     return parts.join(QStringLiteral(", "));
+}
+
+int ProcessTree::OwnThreadCount() {
+    return EntryCount("/proc/self/task");
+}
+
+int ProcessTree::OwnDescriptorCount() {
+    return EntryCount("/proc/self/fd") - 1;
 }

@@ -28,6 +28,9 @@ class ProcessTree {
     static double TotalCpuSec(const std::vector<Process>& processes);
     // Processor time of each thread of this process so far (the engine runs many of its own here).
     static std::vector<Thread> OwnThreads();
+    // Threads of this process, and its open file descriptors (without the one reading the count).
+    static int OwnThreadCount();
+    static int OwnDescriptorCount();
     // One line a process: kind, PSS.
     static QString Describe(const std::vector<Process>& processes);
 };

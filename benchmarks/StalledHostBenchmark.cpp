@@ -7,6 +7,7 @@
 //  3. leaving the program with picture, pronunciation, prefetch, marking and learning-log workers
 //     stalled: the time from the start of the exit until the engine and the client are gone.
 // Usage: stalled_host_benchmark [hold seconds, default 30]
+#include "ProcessTree.h"
 #include "engine/EngineFakes.h"
 #include "engine/PlayerTimer.h"
 #include "service/ServiceClient.h"
@@ -20,7 +21,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -37,16 +37,6 @@ constexpr int32_t kExitBook = 901;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-int threadCount() {
-    int n = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(dir))
-            n += e->d_name[0] != '.';
-        closedir(dir);
-    }
-    return n;
 }
 
 long residentKiB() {
@@ -160,7 +150,7 @@ int holdNext(DevService& service) {
     if (engine->LoadBook(kHoldBook) != 0)
         return 1;
     engine->ShowCard(0);
-    const int threads0 = threadCount();
+    const int threads0 = ProcessTree::OwnThreadCount();
     const long rss0 = residentKiB();
     int maxThreads = threads0;
     long maxRss = rss0;
@@ -171,11 +161,11 @@ int holdNext(DevService& service) {
         engine->Next();
         QCoreApplication::processEvents();
         std::this_thread::sleep_until(start + std::chrono::milliseconds(50 * step));
-        maxThreads = std::max(maxThreads, threadCount());
+        maxThreads = std::max(maxThreads, ProcessTree::OwnThreadCount());
         maxRss = std::max(maxRss, residentKiB());
         if (step % 100 == 0)
-            std::printf("  %4.1f s: %4d threads, %7ld KiB resident\n", step / 20.0, threadCount(),
-                        residentKiB());
+            std::printf("  %4.1f s: %4d threads, %7ld KiB resident\n", step / 20.0,
+                        ProcessTree::OwnThreadCount(), residentKiB());
     }
     // (The service is not asked how many requests reached it: with every handler thread of it waiting,
     // it would not answer either.)
