@@ -1,11 +1,14 @@
 # lexicarta_test(<name> SOURCES <files...> [GUI] [WEBENGINE] [THREADED] [DEVSERVICE] [LIBS <libs...>])
-#   GUI        needs a display (runs under Xvfb); links the window code
+#   GUI        needs a display (a virtual one of its own, see LEXICARTA_OWN_DISPLAY); links the window code
 #   WEBENGINE  uses the browser engine: sandbox off as root, sanitizer settings for Chromium's own code
 #   THREADED   also built and run in the ThreadSanitizer build
 #   DEVSERVICE starts the reference service; its path reaches the test as LEXICARTA_DEVSERVICE
 # Every test executable gets a private XDG config, data and cache folder from the shared test main.
 find_package(GTest REQUIRED)
 
+# Window tests run each on a virtual display of its own, so that tests side by side never take each
+# other's keyboard focus.
+set(LEXICARTA_OWN_DISPLAY "${PROJECT_SOURCE_DIR}/tests/support/own-display")
 set(LEXICARTA_LSAN_SUPPRESSIONS "${PROJECT_SOURCE_DIR}/tests/support/lsan-browser.supp")
 
 function(lexicarta_test name)
@@ -25,7 +28,11 @@ function(lexicarta_test name)
         target_link_libraries(${name} PRIVATE lexicarta_core)
     endif()
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${T_LIBS})
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_GUI)
+        add_test(NAME ${name} COMMAND ${LEXICARTA_OWN_DISPLAY} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     set(env "QT_QPA_PLATFORM=xcb" "LEXICARTA_TEST_NAME=${name}")
     set(labels "")
     if(NOT T_GUI)

@@ -610,6 +610,7 @@ TEST_F(MainFrameTest, ScreenReadersHearEveryButtonAndTabReachesTheTitleBar) {
     ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == panel);
     std::vector<int> reached;
     for (int press = 0; press < 40 && reached.size() < 4; ++press) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr) << "the window lost the keyboard";
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         auto* button = qobject_cast<CSkinButton*>(QApplication::focusWidget());
         if (button == nullptr || button->parentWidget() != &View()) {
@@ -629,6 +630,7 @@ TEST_F(MainFrameTest, ScreenReadersHearEveryButtonAndTabReachesTheTitleBar) {
     }
     EXPECT_EQ(reached, (std::vector<int>{IDC_TOPMOST_BUTTON, IDC_MINIMIZE_BUTTON, IDC_MAXIMIZE_BUTTON,
                                          IDC_CLOSE_BUTTON}));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == panel);
     QTest::mouseClick(View().TitleButton(IDC_TOPMOST_BUTTON), Qt::LeftButton);
@@ -647,9 +649,6 @@ TEST_F(MainFrameTest, TheKeyboardAloneReachesEveryPlayerButtonAndTheBookMenu) {
     QApplication::setActiveWindow(frame.get());
     ASSERT_TRUE(frame->isActiveWindow());
     auto focused = [] { return qobject_cast<CSkinButton*>(QApplication::focusWidget()); };
-    auto tab = [](Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
-    };
 
     // Tab walks the menu, the bar from left to right, each button framed, then the card page (the browser
     // engine takes Tab through the page's links and out again in its own time), then the title bar.
@@ -666,7 +665,9 @@ TEST_F(MainFrameTest, TheKeyboardAloneReachesEveryPlayerButtonAndTheBookMenu) {
     QStringList stops;
     for (int press = 0; press < 30 && stops.size() < expected.size(); ++press) {
         const bool wasInPage = inPage();
-        tab();
+        ASSERT_NE(QApplication::focusWidget(), nullptr)
+            << "the window lost the keyboard after " << stops.join(' ').toStdString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         // In the page, Tab goes through its links (pronunciation, font size) first: a few presses.
         if (wasInPage && !WaitUntil([&] { return !inPage(); }, 3000))
             continue;
