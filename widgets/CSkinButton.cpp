@@ -1,5 +1,6 @@
 #include "widgets/CSkinButton.h"
 
+#include "widgets/AccessibleFactory.h"
 #include "widgets/SkinButtonAccessible.h"
 
 #include <QFocusEvent>
@@ -12,7 +13,7 @@
 
 CSkinButton::CSkinButton(QWidget* parent, int commandId) : QAbstractButton(parent), commandId_(commandId) {
     setMouseTracking(true);
-    SkinButtonAccessible::Install();
+    InstallAccessibleFactory<CSkinButton, SkinButtonAccessible>();
     connect(this, &QAbstractButton::clicked, this, [this] { Q_EMIT Command(commandId_); });
 }
 

@@ -1,5 +1,6 @@
 #include "PositionControl.h"
 
+#include "widgets/AccessibleFactory.h"
 #include "widgets/PositionControlAccessible.h"
 
 #include <QAccessible>
@@ -16,7 +17,7 @@ const QColor kFrame(190, 190, 190);
 
 PositionControl::PositionControl(QWidget* parent) : QWidget(parent), font_(QStringLiteral("Tahoma"), 8) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    PositionControlAccessible::Install();
+    InstallAccessibleFactory<PositionControl, PositionControlAccessible>();
 }
 
 void PositionControl::SetPosition(int position, int total) {

@@ -18,18 +18,3 @@ QString PositionControlAccessible::text(QAccessible::Text t) const {
         return QAccessibleWidget::text(t);
     }
 }
-
-QAccessibleInterface* PositionControlAccessible::Create(const QString& className, QObject* object) {
-    if (className != QLatin1String(PositionControl::staticMetaObject.className()))
-        return nullptr;
-    auto* counter = qobject_cast<PositionControl*>(object);
-    return counter != nullptr ? new PositionControlAccessible(counter) : nullptr;
-}
-
-void PositionControlAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(&PositionControlAccessible::Create);
-        return true;
-    }();
-    (void)installed;
-}

@@ -59,18 +59,3 @@ void SkinButtonAccessible::doAction(const QString& actionName) {
     }
     QAccessibleWidget::doAction(actionName);
 }
-
-QAccessibleInterface* SkinButtonAccessible::Create(const QString& className, QObject* object) {
-    if (className != QLatin1String(CSkinButton::staticMetaObject.className()))
-        return nullptr;
-    auto* button = qobject_cast<CSkinButton*>(object);
-    return button != nullptr ? new SkinButtonAccessible(button) : nullptr;
-}
-
-void SkinButtonAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(&SkinButtonAccessible::Create);
-        return true;
-    }();
-    (void)installed;
-}

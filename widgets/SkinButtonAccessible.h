@@ -3,7 +3,6 @@
 #include <QAccessibleWidget>
 
 class CSkinButton;
-class QObject;
 
 // What assistive technology learns about a skin button: a push button named by its accessible name,
 // or else its tool tip, or else its text (which the button never draws), that can be pressed; a
@@ -16,11 +15,6 @@ class SkinButtonAccessible : public QAccessibleWidget {
     QAccessible::State state() const override;
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
-
-    // The factory for QAccessible::installFactory: this interface for every CSkinButton.
-    static QAccessibleInterface* Create(const QString& className, QObject* object);
-    // Installs the factory once; every skin button calls it when it is made.
-    static void Install();
 
   private:
     CSkinButton* Button() const;
